@@ -1,0 +1,25 @@
+# Sourced by the scripts: installs the Debian packages the build needs that are
+# not installed yet, and only those.
+QUARVIX_PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  googletest libgtest-dev libgmock-dev
+  libbenchmark-dev libfftw3-dev libkissfft-dev
+  clang libclang-rt-14-dev
+)
+
+quarvix_install_missing_packages() {
+  local missing=() pkg
+  for pkg in "${QUARVIX_PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$pkg")
+    fi
+  done
+  if [ ${#missing[@]} -eq 0 ]; then
+    return 0
+  fi
+  echo "Installing missing packages: ${missing[*]}"
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
