@@ -1,0 +1,177 @@
+#pragma once
+// The framework's plug-in object: one per inserted instance. The host
+// adaptation creates it and drives it; it owns the instance's services
+// (timers, messages), the parameter values, the programs, the channel
+// configuration, the bypass state machine and the pass-through of audio.
+//
+// Threads: Process, PassThrough and ProcessBlock run on the host's real-time
+// thread and never allocate, lock or throw. Everything else runs on the UI
+// (main) thread. Host parameter changes are only queued where they arrive and
+// delivered on the UI thread by FlushHostParameterChanges.
+
+#include "core/FourCC.h"
+#include "core/MessagePublisher.h"
+#include "core/PluginCoreTypes.h"
+#include "core/PluginServices.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CVLPluginMetaClass;
+class ParameterDescriptor;
+class PluginPlatform;
+
+// What the core needs of the editor's UI root while an editor is open.
+class PluginUIRootLink
+{
+public:
+    virtual ~PluginUIRootLink() = default;
+    virtual bool CanShowError() const = 0;
+    virtual void ShowErrorFrame(const std::string& title, const std::string& message,
+                                std::int32_t code, std::int32_t severity) = 0;
+};
+
+namespace PluginCoreMessages
+{
+// Stream format changes: 'srte' after a sample-rate change, 'blok' after a
+// block-size change.
+inline constexpr std::int32_t kConfigClass = FourCCValue("cfg ");
+inline constexpr std::int32_t kSampleRateChanged = FourCCValue("srte");
+inline constexpr std::int32_t kBlockSizeChanged = FourCCValue("blok");
+// Clip indicators: 'clcl' asks every clip light to clear.
+inline constexpr std::int32_t kClipClass = FourCCValue("clip");
+inline constexpr std::int32_t kClearClip = FourCCValue("clcl");
+} // namespace PluginCoreMessages
+
+class PluginCore : public PluginServices, public MessagePublisher
+{
+public:
+    // Processing modes of Process: 0 normal, any other value bypass, and 2
+    // pass-through only (no analysis, no state change).
+    static constexpr std::int32_t kModePassThroughOnly = 2;
+    // Largest channel count an instance can have.
+    static constexpr std::int32_t kMaxChannels = 8;
+
+    PluginCore(PluginPlatform& platform, const ChannelConfig& channels);
+    ~PluginCore() override;
+    PluginCore(const PluginCore&) = delete;
+    PluginCore& operator=(const PluginCore&) = delete;
+
+    // The instance's own services (the publisher part reaches the same ones).
+    using PluginServices::GetMessagingServer;
+    using PluginServices::GetTimerManager;
+
+    PluginPlatform& GetPlatform() const { return mPlatform; }
+    const CVLPluginMetaClass& GetDescription() const { return *mDescription; }
+
+    // --- programs ---
+    virtual void SetProgramName(const char* name);
+    virtual std::string GetProgramName(std::int32_t index) const;
+    virtual std::string GetCurrentProgramName() const;
+    virtual std::int32_t GetCurrentProgram() const;
+    virtual void SetCurrentProgram(std::int32_t index);
+    std::int32_t GetProgramCount() const { return static_cast<std::int32_t>(mProgramNames.size()); }
+
+    // --- audio (real-time thread) ---
+    // inputs/outputs hold one pointer per channel of the configuration; a
+    // block longer than the maximum block size is processed in pieces.
+    void Process(const float* const* inputs, float* const* outputs, std::int32_t frames,
+                 bool accumulate, std::int32_t mode) noexcept;
+    void PassThrough(const float* const* inputs, float* const* outputs, std::int32_t frames) noexcept;
+    void SetSamplePosition(std::int32_t position) noexcept { mSamplePosition = position; }
+    std::int32_t GetSamplePosition() const noexcept { return mSamplePosition; }
+    BypassState GetBypassState() const noexcept { return mBypassState; }
+
+    // --- offline processing (UI or offline thread, not real-time) ---
+    virtual void PrepareProcessing();
+    // Returns the number of frames written to the real outputs.
+    virtual std::int32_t ProcessWithPreroll(const float* const* inputs, float* const* outputs,
+                                            std::int32_t frames, bool accumulate, std::int32_t mode);
+
+    virtual void ResetAnalysis() {}
+
+    // --- stream format (UI thread) ---
+    float GetSampleRate() const { return mSampleRate; }
+    std::int32_t GetMaxBlockSize() const { return mMaxBlockSize; }
+    ChannelConfig GetChannelConfig() const { return mChannels; }
+    virtual void SetSampleRate(float rate);
+    virtual void SetMaxBlockSize(std::int32_t frames);
+
+    // --- parameters ---
+    virtual void OnHostParameterChange(const ParameterDescriptor& descriptor, float value);
+    virtual void SetParameterById(FourCharCode id, float value);
+    virtual float GetParameter(const ParameterDescriptor& descriptor) const;
+    virtual float GetParameterById(FourCharCode id) const;
+    virtual void SetForcedUpdate(bool on);
+    virtual void ClearClipIndicators();
+    virtual void SetParameter(FourCharCode id, float value, bool force = false);
+    // UI thread, from the UI root's periodic tick.
+    void FlushHostParameterChanges();
+    // Forgets host changes not yet delivered (settings about to be replaced).
+    void ClearPendingParameterChanges();
+    std::int32_t GetBusyCount() const { return mBusyCount; }
+    std::int32_t GetForcedUpdateCount() const { return mForcedUpdateCount; }
+
+    // --- editor and errors ---
+    void SetCurrentUIRoot(PluginUIRootLink* root) { mUIRoot = root; }
+    PluginUIRootLink* GetCurrentUIRoot() const { return mUIRoot; }
+    // Shown inside the editor when one is open and can show it, else by the host.
+    void ReportError(const std::string& title, const std::string& message, std::int32_t code,
+                     std::int32_t severity);
+
+protected:
+    virtual bool AcceptHostParameterChange(const ParameterDescriptor& descriptor, float value);
+    virtual void OnParameterChanged(const ParameterDescriptor& descriptor, float value);
+    virtual void OnBeforeSampleRateChange(float) {}
+    virtual void OnSampleRateChanged(float) {}
+    virtual void OnAfterSampleRateNotified() {}
+    virtual void OnMaxBlockSizeChanged(std::int32_t) {}
+    virtual void OnAfterMaxBlockSizeNotified() {}
+    // Real-time thread. The core's own version only passes the audio through.
+    virtual void ProcessBlock(const float* const* inputs, float* const* outputs,
+                              std::int32_t frames, BypassState state) noexcept;
+
+private:
+    struct HostParameterSlot
+    {
+        float lastDelivered = 0.0f;
+        float latestHost = 0.0f;
+    };
+
+    // Counter that never goes below 0.
+    static void Decrement(std::int32_t& counter) { counter = counter > 0 ? counter - 1 : 0; }
+    void ProcessPiece(const float* const* inputs, float* const* outputs, std::int32_t frames,
+                      bool accumulate, std::int32_t mode) noexcept;
+
+    PluginPlatform& mPlatform;
+    CVLPluginMetaClass* mDescription;
+    ChannelConfig mChannels;
+    float mSampleRate = 44100.0f;
+    std::int32_t mMaxBlockSize = 1024;
+    std::int32_t mSamplePosition = 0;
+
+    std::vector<float> mParameterValues;
+    std::vector<HostParameterSlot> mHostSlots;
+    std::int32_t mQueuedHostChanges = 0;
+    std::int32_t mDeliveredHostChanges = 0;
+    std::int64_t mParameterBeingSet = -1;
+
+    std::vector<std::string> mProgramNames;
+    std::int32_t mCurrentProgram = 0;
+
+    BypassState mBypassState = BypassState::Active;
+    std::atomic<bool> mInsideProcess{false};
+    std::vector<std::vector<float>> mScratch; // per output channel, for accumulate
+
+    std::vector<std::vector<float>> mPrerollBuffers; // per output channel
+    std::int32_t mPrerollLength = 0;
+    std::int64_t mPrerollFramesFed = 0;
+
+    std::int32_t mBusyCount = 0;
+    std::int32_t mForcedUpdateCount = 0;
+
+    PluginUIRootLink* mUIRoot = nullptr;
+};

@@ -1,0 +1,95 @@
+#include "core/Quarvix.h"
+
+#include "host/ParameterDescriptor.h"
+
+#include <algorithm>
+
+QuarvixEditorCommon::QuarvixEditorCommon(PluginCore& core)
+    : MessageSubscriber<QuarvixEditorCommon>(&core)
+{
+    Subscribe(core.GetMsgClass(QuarvixMessages::kEditorCommonClass), 0, &QuarvixEditorCommon::OnMessage);
+}
+
+Quarvix::Quarvix(PluginPlatform& platform, const ChannelConfig& channels)
+    : PluginCore(platform, channels),
+      mSilence(static_cast<std::size_t>(GetMaxBlockSize()), 0.0f)
+{
+    Publish(QuarvixMessages::kEditorCommonClass);
+    mEditorCommon = std::make_unique<QuarvixEditorCommon>(*this);
+}
+
+Quarvix::~Quarvix()
+{
+    // Services go before the editor's subscriber and the core that serves them.
+    mSilence.clear();
+    mCaptureAgents.clear();
+    mServices.clear();
+    while (!mServiceSet.empty())
+        mServiceSet.pop_back();
+    mEditorCommon.reset();
+}
+
+QuarvixServiceBase& Quarvix::AttachService(std::unique_ptr<QuarvixServiceBase> service)
+{
+    QuarvixServiceBase& attached = *service;
+    mServiceSet.push_back(std::move(service));
+    mServices.push_back(&attached);
+    attached.SetCore(this);
+    if (attached.ReceivesAudio())
+        mCaptureAgents.push_back(&attached);
+    return attached;
+}
+
+void Quarvix::ResetAnalysis()
+{
+    for (QuarvixServiceBase* service : mServices)
+        service->ResetAnalysis();
+}
+
+void Quarvix::ProcessBlock(const float* const* inputs, float* const* outputs, std::int32_t frames,
+                           BypassState state) noexcept
+{
+    PassThrough(inputs, outputs, frames);
+    if (state == BypassState::Bypassed)
+        return;
+    const std::int32_t inputCount = GetChannelConfig().inputs;
+    if (inputCount <= 0)
+        return;
+    // A mono instance analyses its channel against silence.
+    const float* first = inputs[0] ? inputs[0] : mSilence.data();
+    const float* second = inputCount >= 2 && inputs[1] ? inputs[1] : mSilence.data();
+    const CaptureChannels channels{first, second};
+    for (QuarvixServiceBase* agent : mCaptureAgents)
+        agent->Capture(channels, frames);
+}
+
+void Quarvix::OnSampleRateChanged(float)
+{
+    ApplyStreamFormat();
+}
+
+void Quarvix::OnMaxBlockSizeChanged(std::int32_t)
+{
+    ApplyStreamFormat();
+}
+
+void Quarvix::ApplyStreamFormat()
+{
+    mSilence.assign(static_cast<std::size_t>(GetMaxBlockSize()), 0.0f);
+    // The services always analyse two channels, also for a mono instance.
+    for (QuarvixServiceBase* service : mServices)
+        service->SetStreamFormat(GetSampleRate(), GetMaxBlockSize(), 2);
+}
+
+float Quarvix::GetParameter(const ParameterDescriptor&) const
+{
+    return 0.0f;
+}
+
+void Quarvix::OnParameterChanged(const ParameterDescriptor& descriptor, float value)
+{
+    // The analyzer keeps no state in host parameters; 'rest' (Reset) acts on
+    // the master alarm, which the alarm manager owns.
+    (void)descriptor;
+    (void)value;
+}

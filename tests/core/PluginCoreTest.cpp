@@ -1,0 +1,419 @@
+#include "core/MessageSubscriber.h"
+#include "core/Quarvix.h"
+#include "host/CVLQuarvixMetaClass.h"
+#include "support/RecordingPlatform.h"
+#include "support/TestCaptureAgent.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <numeric>
+
+namespace
+{
+
+const FourCharCode kRest = FourCC("rest");
+
+// Counts the deliveries of one message class.
+struct MessageLog : MessageSubscriber<MessageLog>
+{
+    MessageLog(PluginCore& core, std::int32_t msgClass) : MessageSubscriber<MessageLog>(&core)
+    {
+        Subscribe(core.GetMsgClass(msgClass), 1, &MessageLog::OnMessage);
+    }
+    void OnMessage(std::int32_t what)
+    {
+        if (what != MsgClassDestroyed)
+            codes.push_back(what);
+    }
+    std::vector<std::int32_t> codes;
+};
+
+// A core that records what reaches its hooks.
+struct RecordingCore : PluginCore
+{
+    using PluginCore::PluginCore;
+    void OnParameterChanged(const ParameterDescriptor& descriptor, float value) override
+    {
+        delivered.push_back({descriptor.GetId(), value});
+        PluginCore::OnParameterChanged(descriptor, value);
+    }
+    bool AcceptHostParameterChange(const ParameterDescriptor&, float) override { return accept; }
+    struct Delivery
+    {
+        FourCharCode id;
+        float value;
+    };
+    std::vector<Delivery> delivered;
+    bool accept = true;
+};
+
+struct Audio
+{
+    explicit Audio(int channels, int frames)
+        : in(static_cast<std::size_t>(channels)), out(static_cast<std::size_t>(channels))
+    {
+        for (int c = 0; c < channels; ++c)
+        {
+            in[c].resize(static_cast<std::size_t>(frames));
+            out[c].assign(static_cast<std::size_t>(frames), 0.0f);
+            std::iota(in[c].begin(), in[c].end(), 1.0f + 1000.0f * static_cast<float>(c));
+            inPtr.push_back(in[c].data());
+            outPtr.push_back(out[c].data());
+        }
+    }
+    std::vector<std::vector<float>> in, out;
+    std::vector<const float*> inPtr;
+    std::vector<float*> outPtr;
+};
+
+TEST(BypassState, TransitionTable)
+{
+    using S = BypassState;
+    EXPECT_EQ(NextBypassState(S::Active, false), S::Active);
+    EXPECT_EQ(NextBypassState(S::Active, true), S::EnteringBypass);
+    EXPECT_EQ(NextBypassState(S::Bypassed, false), S::LeavingBypass);
+    EXPECT_EQ(NextBypassState(S::Bypassed, true), S::Bypassed);
+    EXPECT_EQ(NextBypassState(S::EnteringBypass, false), S::LeavingBypass);
+    EXPECT_EQ(NextBypassState(S::EnteringBypass, true), S::Bypassed);
+    EXPECT_EQ(NextBypassState(S::LeavingBypass, false), S::Active);
+    EXPECT_EQ(NextBypassState(S::LeavingBypass, true), S::EnteringBypass);
+}
+
+class QuarvixProcessTest : public ::testing::Test
+{
+protected:
+    TestCaptureAgent& Attach(Quarvix& plugin, bool receivesAudio = true)
+    {
+        return static_cast<TestCaptureAgent&>(
+            plugin.AttachService(std::make_unique<TestCaptureAgent>(receivesAudio)));
+    }
+    RecordingPlatform mPlatform;
+};
+
+TEST_F(QuarvixProcessTest, BypassSequenceStopsCaptureOnlyWhenFullyBypassed)
+{
+    Quarvix plugin(mPlatform, {2, 2});
+    TestCaptureAgent& agent = Attach(plugin);
+    Audio audio(2, 64);
+
+    struct Step
+    {
+        std::int32_t mode;
+        BypassState state;
+        bool captured;
+    };
+    const Step steps[] = {
+        {0, BypassState::Active, true},          {1, BypassState::EnteringBypass, true},
+        {1, BypassState::Bypassed, false},       {1, BypassState::Bypassed, false},
+        {0, BypassState::LeavingBypass, true},   {0, BypassState::Active, true},
+    };
+    for (const Step& step : steps)
+    {
+        const int before = agent.captureCount;
+        std::fill(audio.out[0].begin(), audio.out[0].end(), 0.0f);
+        plugin.Process(audio.inPtr.data(), audio.outPtr.data(), 64, false, step.mode);
+        EXPECT_EQ(plugin.GetBypassState(), step.state);
+        EXPECT_EQ(agent.captureCount - before, step.captured ? 1 : 0);
+        EXPECT_EQ(audio.out[0], audio.in[0]) << "audio always passes through";
+    }
+
+    // Mode 2: a copy only, no analysis, no state change.
+    plugin.Process(audio.inPtr.data(), audio.outPtr.data(), 64, false, 1);
+    const BypassState state = plugin.GetBypassState();
+    const int before = agent.captureCount;
+    std::fill(audio.out[1].begin(), audio.out[1].end(), 0.0f);
+    plugin.Process(audio.inPtr.data(), audio.outPtr.data(), 64, false, PluginCore::kModePassThroughOnly);
+    EXPECT_EQ(plugin.GetBypassState(), state);
+    EXPECT_EQ(agent.captureCount, before);
+    EXPECT_EQ(audio.out[1], audio.in[1]);
+}
+
+TEST_F(QuarvixProcessTest, AccumulateAddsToPreviousOutputAndInPlaceIsUntouched)
+{
+    Quarvix plugin(mPlatform, {2, 2});
+    Audio audio(2, 32);
+    std::fill(audio.out[0].begin(), audio.out[0].end(), 0.5f);
+    std::fill(audio.out[1].begin(), audio.out[1].end(), -2.0f);
+    plugin.Process(audio.inPtr.data(), audio.outPtr.data(), 32, true, 0);
+    for (std::size_t i = 0; i < 32; ++i)
+    {
+        EXPECT_EQ(audio.out[0][i], audio.in[0][i] + 0.5f);
+        EXPECT_EQ(audio.out[1][i], audio.in[1][i] - 2.0f);
+    }
+
+    // Processing in place leaves the samples as they are.
+    std::vector<float> inPlace = audio.in[0];
+    float* both[] = {inPlace.data(), audio.in[1].data()};
+    plugin.Process(both, both, 32, false, 0);
+    EXPECT_EQ(inPlace, audio.in[0]);
+}
+
+TEST_F(QuarvixProcessTest, MonoInstanceCapturesAgainstSilenceOfMaxBlockSize)
+{
+    Quarvix plugin(mPlatform, {1, 1});
+    TestCaptureAgent& agent = Attach(plugin);
+    TestCaptureAgent& quiet = Attach(plugin, false);
+    EXPECT_EQ(plugin.GetCaptureAgents(), std::vector<QuarvixServiceBase*>{&agent});
+    EXPECT_EQ(plugin.GetServices(), (std::vector<QuarvixServiceBase*>{&agent, &quiet}));
+
+    plugin.SetSampleRate(48000.0f);
+    plugin.SetMaxBlockSize(256);
+    EXPECT_EQ(plugin.GetSilenceBuffer(), std::vector<float>(256, 0.0f));
+    ASSERT_EQ(quiet.formats.size(), 2u);
+    EXPECT_EQ(quiet.formats.back().rate, 48000.0f);
+    EXPECT_EQ(quiet.formats.back().maxBlockSize, 256);
+    EXPECT_EQ(quiet.formats.back().channels, 2) << "services always analyse two channels";
+
+    Audio audio(1, 256);
+    plugin.Process(audio.inPtr.data(), audio.outPtr.data(), 256, false, 0);
+    EXPECT_EQ(agent.lastChannels[0], audio.in[0].data());
+    EXPECT_EQ(agent.lastChannels[1], plugin.GetSilenceBuffer().data());
+    EXPECT_EQ(agent.lastFrames, 256);
+    EXPECT_EQ(quiet.captureCount, 0);
+    EXPECT_EQ(audio.out[0], audio.in[0]);
+
+    plugin.ResetAnalysis();
+    EXPECT_EQ(agent.resets, 1);
+    EXPECT_EQ(quiet.resets, 1);
+}
+
+TEST_F(QuarvixProcessTest, BlocksLongerThanMaxBlockSizeAreCapturedInPieces)
+{
+    Quarvix plugin(mPlatform, {1, 1});
+    TestCaptureAgent& agent = Attach(plugin);
+    plugin.SetMaxBlockSize(100);
+    Audio audio(1, 250);
+    plugin.Process(audio.inPtr.data(), audio.outPtr.data(), 250, false, 0);
+    EXPECT_EQ(agent.captures, (std::vector<std::int32_t>{100, 100, 50}));
+    EXPECT_EQ(audio.out[0], audio.in[0]);
+}
+
+TEST_F(QuarvixProcessTest, PrerollFramesAreFedOnceAndNotWrittenOut)
+{
+    Quarvix plugin(mPlatform, {1, 1});
+    TestCaptureAgent& agent = Attach(plugin);
+    plugin.PrepareProcessing(); // platform says 0: 16 frames of pre-roll
+    Audio audio(1, 100);
+    EXPECT_EQ(plugin.ProcessWithPreroll(audio.inPtr.data(), audio.outPtr.data(), 10, false, 0), 0);
+    EXPECT_EQ(plugin.ProcessWithPreroll(audio.inPtr.data(), audio.outPtr.data(), 100, false, 0), 94);
+    for (std::size_t i = 0; i < 94; ++i)
+        ASSERT_EQ(audio.out[0][i], audio.in[0][i + 6]) << i;
+    EXPECT_EQ(agent.captures, (std::vector<std::int32_t>{10, 6, 94}));
+    EXPECT_EQ(plugin.ProcessWithPreroll(audio.inPtr.data(), audio.outPtr.data(), 40, false, 0), 40);
+
+    mPlatform.prerollLength = 64;
+    plugin.PrepareProcessing();
+    EXPECT_EQ(plugin.ProcessWithPreroll(audio.inPtr.data(), audio.outPtr.data(), 100, false, 0), 36);
+}
+
+TEST_F(QuarvixProcessTest, StreamFormatChangesReachServicesThenSubscribers)
+{
+    Quarvix plugin(mPlatform, {2, 2});
+    TestCaptureAgent& agent = Attach(plugin);
+    MessageLog config(plugin, PluginCoreMessages::kConfigClass);
+    plugin.SetSampleRate(96000.0f);
+    plugin.SetMaxBlockSize(2048);
+    EXPECT_EQ(config.codes, (std::vector<std::int32_t>{FourCCValue("srte"), FourCCValue("blok")}));
+    ASSERT_EQ(agent.formats.size(), 2u);
+    EXPECT_EQ(agent.formats[0].rate, 96000.0f);
+    EXPECT_EQ(agent.formats[0].maxBlockSize, 1024);
+    EXPECT_EQ(agent.formats[1].maxBlockSize, 2048);
+    EXPECT_EQ(plugin.GetBusyCount(), 0);
+
+    MessageLog clip(plugin, PluginCoreMessages::kClipClass);
+    plugin.ClearClipIndicators();
+    EXPECT_EQ(clip.codes, std::vector<std::int32_t>{FourCCValue("clcl")});
+}
+
+TEST_F(QuarvixProcessTest, DestroysServicesInReverseOrderOfAttachment)
+{
+    std::vector<std::string> log;
+    {
+        Quarvix plugin(mPlatform, {2, 2});
+        for (const char* name : {"general", "spectrum", "bands"})
+        {
+            auto service = std::make_unique<TestCaptureAgent>(true, &log);
+            service->name = name;
+            plugin.AttachService(std::move(service));
+        }
+        plugin.ResetAnalysis();
+    }
+    EXPECT_EQ(log, (std::vector<std::string>{"reset general", "reset spectrum", "reset bands",
+                                             "destroyed bands", "destroyed spectrum", "destroyed general"}));
+}
+
+class ParameterTest : public ::testing::Test
+{
+protected:
+    RecordingPlatform mPlatform;
+    RecordingCore mCore{mPlatform, {2, 2}};
+    const ParameterDescriptor& mReset = *mCore.GetDescription().FindParameterById(kRest);
+};
+
+TEST_F(ParameterTest, PlugInSideChangesAreClampedAndStoredOnlyWhenNeeded)
+{
+    mCore.SetParameter(kRest, 5.0f);
+    ASSERT_EQ(mPlatform.parameterReports.size(), 1u);
+    EXPECT_EQ(mPlatform.parameterReports[0].index, 0);
+    EXPECT_EQ(mPlatform.parameterReports[0].value, 1.0f);
+    EXPECT_EQ(mCore.GetParameterById(kRest), 1.0f);
+
+    mCore.SetParameter(kRest, 1.0f); // unchanged: not passed on
+    EXPECT_EQ(mPlatform.parameterReports.size(), 1u);
+    mCore.SetParameter(kRest, 1.0f, true); // forced
+    EXPECT_EQ(mPlatform.parameterReports.size(), 2u);
+    mCore.SetForcedUpdate(true);
+    mCore.SetParameter(kRest, 1.0f);
+    EXPECT_EQ(mPlatform.parameterReports.size(), 3u);
+    mCore.SetForcedUpdate(false);
+    mCore.SetForcedUpdate(false); // never below 0
+    EXPECT_EQ(mCore.GetForcedUpdateCount(), 0);
+    mCore.SetParameter(kRest, -3.0f);
+    EXPECT_EQ(mPlatform.parameterReports.back().value, 0.0f);
+    mCore.SetParameter(FourCC("none"), 1.0f); // unknown ids change nothing
+    EXPECT_EQ(mPlatform.parameterReports.size(), 4u);
+}
+
+TEST_F(ParameterTest, WhileBusyOnlyForcedUpdatesAreStored)
+{
+    // A sample-rate change makes the core busy; a control reacting to the
+    // change inside it must not push values back to the host.
+    struct Reacting : MessageSubscriber<Reacting>
+    {
+        Reacting(RecordingCore& core, bool forced)
+            : MessageSubscriber<Reacting>(&core), mCore(core), mForced(forced)
+        {
+            Subscribe(core.GetMsgClass(PluginCoreMessages::kConfigClass), 1, &Reacting::OnMessage);
+        }
+        void OnMessage(std::int32_t what)
+        {
+            if (what != FourCCValue("srte"))
+                return;
+            mCore.SetForcedUpdate(mForced);
+            mCore.SetParameter(kRest, 1.0f, true);
+            mCore.SetForcedUpdate(false);
+        }
+        RecordingCore& mCore;
+        bool mForced;
+    };
+    {
+        Reacting reacting(mCore, false);
+        mCore.SetSampleRate(48000.0f);
+        EXPECT_TRUE(mPlatform.parameterReports.empty());
+    }
+    Reacting reacting(mCore, true);
+    mCore.SetSampleRate(44100.0f);
+    EXPECT_EQ(mPlatform.parameterReports.size(), 1u);
+}
+
+TEST_F(ParameterTest, HostChangesAreQueuedAndDeliveredOnFlush)
+{
+    mCore.OnHostParameterChange(mReset, 1.0f);
+    EXPECT_TRUE(mCore.delivered.empty()) << "nothing before the UI thread flushes";
+    mCore.FlushHostParameterChanges();
+    ASSERT_EQ(mCore.delivered.size(), 1u);
+    EXPECT_EQ(mCore.delivered[0].value, 1.0f);
+    mCore.FlushHostParameterChanges();
+    EXPECT_EQ(mCore.delivered.size(), 1u) << "delivered once";
+
+    // The same value again is a new press of the switch.
+    mCore.OnHostParameterChange(mReset, 1.0f);
+    mCore.FlushHostParameterChanges();
+    EXPECT_EQ(mCore.delivered.size(), 2u);
+
+    mCore.SetParameterById(kRest, 0.0f);
+    mCore.SetParameterById(FourCC("none"), 1.0f);
+    mCore.FlushHostParameterChanges();
+    ASSERT_EQ(mCore.delivered.size(), 3u);
+    EXPECT_EQ(mCore.delivered[2].value, 0.0f);
+    EXPECT_EQ(mCore.GetBusyCount(), 0);
+
+    // A change the plug-in refuses is not queued.
+    mCore.accept = false;
+    mCore.OnHostParameterChange(mReset, 1.0f);
+    mCore.FlushHostParameterChanges();
+    EXPECT_EQ(mCore.delivered.size(), 3u);
+}
+
+TEST_F(ParameterTest, EchoOfThePlugInsOwnChangeIsDropped)
+{
+    mPlatform.onParameterChanged = [this](std::int32_t, float value) {
+        mCore.OnHostParameterChange(mReset, value);
+    };
+    mCore.SetParameter(kRest, 1.0f);
+    mCore.FlushHostParameterChanges();
+    EXPECT_TRUE(mCore.delivered.empty());
+    // Outside SetParameter the same host call is a real change.
+    mPlatform.onParameterChanged = nullptr;
+    mCore.OnHostParameterChange(mReset, 0.0f);
+    mCore.FlushHostParameterChanges();
+    EXPECT_EQ(mCore.delivered.size(), 1u);
+}
+
+TEST_F(ParameterTest, QuarvixKeepsNoStateInHostParameters)
+{
+    RecordingPlatform platform;
+    Quarvix plugin(platform, {1, 1});
+    plugin.SetParameter(kRest, 1.0f);
+    EXPECT_EQ(plugin.GetParameterById(kRest), 0.0f);
+    EXPECT_EQ(platform.parameterReports.size(), 1u);
+}
+
+TEST(ErrorReport, GoesToTheEditorWhenItCanShowItElseToTheHost)
+{
+    struct Root : PluginUIRootLink
+    {
+        bool CanShowError() const override { return canShow; }
+        void ShowErrorFrame(const std::string& title, const std::string&, std::int32_t,
+                            std::int32_t) override
+        {
+            shown.push_back(title);
+        }
+        bool canShow = true;
+        std::vector<std::string> shown;
+    };
+    RecordingPlatform platform;
+    Quarvix plugin(platform, {2, 2});
+    plugin.ReportError("no editor", "text", 7, 2);
+    Root root;
+    plugin.SetCurrentUIRoot(&root);
+    plugin.ReportError("in editor", "", 0, 2);
+    root.canShow = false;
+    plugin.ReportError("editor busy", "", 0, 1);
+    plugin.SetCurrentUIRoot(nullptr);
+
+    EXPECT_EQ(root.shown, std::vector<std::string>{"in editor"});
+    ASSERT_EQ(platform.errors.size(), 2u);
+    EXPECT_EQ(platform.errors[0].title, "no editor");
+    EXPECT_EQ(platform.errors[0].message, "text");
+    EXPECT_EQ(platform.errors[0].code, 7);
+    EXPECT_EQ(platform.errors[1].title, "editor busy");
+    EXPECT_EQ(platform.errors[1].severity, 1);
+}
+
+TEST(Programs, NamesFromTheFactoryProgramsAndSelection)
+{
+    RecordingPlatform platform;
+    Quarvix plugin(platform, {2, 2});
+    EXPECT_EQ(plugin.GetProgramCount(), 1);
+    EXPECT_EQ(plugin.GetCurrentProgram(), 0);
+    EXPECT_EQ(plugin.GetCurrentProgramName(), "QVX Spectrum Analyzer");
+    plugin.SetProgramName("Mix bus");
+    EXPECT_EQ(plugin.GetProgramName(0), "Mix bus");
+    plugin.SetCurrentProgram(3); // no such program
+    EXPECT_EQ(plugin.GetCurrentProgram(), 0);
+    EXPECT_EQ(plugin.GetProgramName(3), "");
+}
+
+TEST(PluginServices, EachInstanceHasItsOwnServices)
+{
+    RecordingPlatform platform;
+    Quarvix a(platform, {2, 2});
+    Quarvix b(platform, {1, 1});
+    EXPECT_NE(&a.GetMessagingServer(), &b.GetMessagingServer());
+    EXPECT_NE(&a.GetTimerManager(), &b.GetTimerManager());
+    EXPECT_THROW(PluginCore(platform, {3, 9}), AppFrame::BadParameter);
+}
+
+} // namespace
