@@ -1,0 +1,84 @@
+#pragma once
+// The reading side of XMLArchive: a lenient scanner that turns archive text
+// into a tree of root, object and attribute nodes, indexed by name within each
+// object and by object id. It is not a general XML parser: it knows the tags
+// "obj", "att" and the closing tags of objects and of the root, and skips any
+// other tag.
+//
+// The scan is one forward pass with an explicit stack, and nodes live in one
+// flat array, so neither parsing nor destroying a deeply nested text uses the
+// call stack. Every search is bounded by the end of the text, which need not be
+// NUL-terminated.
+//
+// Threads: UI thread only. Not real-time safe.
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Serialization
+{
+
+class XMLNodeTree
+{
+public:
+    static constexpr int kRootNode = 0;
+    static constexpr int kObjectNode = 1;
+    static constexpr int kAttributeNode = 2;
+    static constexpr std::size_t kNoNode = static_cast<std::size_t>(-1);
+    static constexpr std::size_t kNoPosition = static_cast<std::size_t>(-1);
+
+    struct Node
+    {
+        int kind = kRootNode;
+        std::size_t tagStart = kNoPosition; // the '<' of the start tag
+        std::size_t tagEnd = kNoPosition;   // the '>' that ends it
+        std::size_t valueStart = 0;         // attributes: after the start tag ...
+        std::size_t valueEnd = 0;           // ... up to the '<' of "</att>"
+        std::string name;
+        std::map<std::string, std::size_t, std::less<>> children; // first of a name wins
+    };
+
+    // The text must outlive the tree.
+    explicit XMLNodeTree(std::string_view text) : mText(text) {}
+
+    // Position of the root's start tag: the first tag whose name begins with a
+    // letter, among the first 1000 tags of the text.
+    static std::size_t FindRoot(std::string_view text);
+
+    std::size_t AddNode(int kind, std::size_t tagStart);
+    // Finds the end of the node's start tag.
+    void FindTagEnd(std::size_t node);
+    // Parses the node and everything inside it.
+    void Parse(std::size_t node);
+
+    const Node& GetNode(std::size_t node) const { return mNodes.at(node); }
+    std::size_t GetNodeCount() const noexcept { return mNodes.size(); }
+    std::string_view GetTagText(std::size_t node) const;
+    std::string_view GetValue(std::size_t node) const;
+    // The value of `key` in the node's start tag, if the key is there.
+    std::optional<std::string_view> GetTagAttribute(std::size_t node, std::string_view key) const;
+    static std::optional<std::string_view> GetTagAttribute(std::string_view tag, std::string_view key);
+
+    // A decimal number as by strtoull with base 10 (leading zeros are not octal).
+    static std::uint64_t ParseDecimalId(std::string_view text);
+
+    std::size_t FindChild(std::size_t node, std::string_view name) const;
+    std::size_t FindObjectById(std::uint64_t id) const;
+
+private:
+    std::size_t OpenNode(std::size_t node, std::vector<std::size_t>& openNodes);
+    void CloseObject(std::size_t node);
+    bool IsTagAt(std::size_t position, std::string_view tagName) const;
+    std::size_t FindTagClose(std::size_t from) const;
+
+    std::string_view mText;
+    std::vector<Node> mNodes;
+    std::map<std::uint64_t, std::size_t> mIdIndex;
+};
+
+} // namespace Serialization
