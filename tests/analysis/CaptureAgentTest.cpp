@@ -1,0 +1,172 @@
+#include "analysis/MeteringManager.h"
+#include "analysis/SpecCaptureAgentDyn.h"
+#include "core/Exceptions.h"
+#include "platform/TickCount.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numeric>
+
+namespace
+{
+
+std::vector<float> Ramp(int n, float start)
+{
+    std::vector<float> v(static_cast<std::size_t>(n));
+    std::iota(v.begin(), v.end(), start);
+    return v;
+}
+
+class SlotAgentTest : public ::testing::Test
+{
+protected:
+    SlotAgentTest()
+    {
+        mAgent.Configure(1024, 8192, 2);
+        mAgent.SetMode(SpecCaptureAgentDyn::kModeSlots);
+    }
+    void Produce(int length, float start)
+    {
+        const auto a = Ramp(length, start);
+        const auto b = Ramp(length, -start);
+        mAgent.StoreFrame(0, length, a.data(), false);
+        mAgent.StoreFrame(1, length, b.data(), false);
+    }
+    SpecCaptureAgentDyn mAgent;
+    std::vector<SpecCaptureAgentDyn::Slot*> mFull;
+};
+
+TEST_F(SlotAgentTest, ThirtyThirdFrameWithoutConsumerIsDroppedAndFreedSlotsRefillLowestFirst)
+{
+    ASSERT_EQ(mAgent.GetSlotCount(), 32);
+    for (int i = 0; i < 33; ++i)
+        Produce(16, static_cast<float>(i * 100));
+    ASSERT_TRUE(mAgent.TakeFullSlots(mFull));
+    ASSERT_EQ(mFull.size(), 32u);
+    EXPECT_EQ(mFull[31]->GetSequence(), 32u) << "the 33rd frame was dropped";
+    EXPECT_EQ(mFull[0]->GetChannelA()[1], 1.0f);
+    EXPECT_EQ(mFull[0]->GetChannelB()[1], 1.0f);
+    EXPECT_EQ(mAgent.GetFrameSequence(), 33u);
+
+    // Free slots 3 and 7: the next two frames go there, lowest first.
+    mAgent.ReleaseSlot(*mFull[7]);
+    mAgent.ReleaseSlot(*mFull[3]);
+    mAgent.ReleaseSlot(*mFull[3]); // twice is once
+    Produce(16, 5000.0f);
+    Produce(16, 6000.0f);
+    Produce(16, 7000.0f); // no room again
+    ASSERT_TRUE(mAgent.TakeFullSlots(mFull));
+    ASSERT_EQ(mFull.size(), 32u);
+    EXPECT_EQ(mFull[3]->GetChannelA()[0], 5000.0f);
+    EXPECT_EQ(mFull[3]->GetSequence(), 34u);
+    EXPECT_EQ(mFull[7]->GetChannelA()[0], 6000.0f);
+}
+
+TEST_F(SlotAgentTest, FramesOfAnOldSizeAreRecognisedByTheirLengthAndZerosOnRequest)
+{
+    Produce(512, 1.0f);
+    const auto right = Ramp(1024, 3.0f);
+    const auto left = Ramp(1024, 9.0f);
+    mAgent.StoreFrame(0, 1024, left.data(), true); // channel A holds zeros
+    mAgent.StoreFrame(1, 1024, right.data(), false);
+    ASSERT_TRUE(mAgent.TakeFullSlots(mFull));
+    ASSERT_EQ(mFull.size(), 2u);
+    EXPECT_EQ(mFull[0]->GetLength(), 512);
+    EXPECT_EQ(mFull[1]->GetLength(), 1024);
+    EXPECT_EQ(mFull[1]->GetChannelA()[5], 0.0f);
+    EXPECT_EQ(mFull[1]->GetChannelB()[5], 8.0f);
+
+    // Longer than a slot: never stored.
+    std::vector<float> huge(16384, 1.0f);
+    mAgent.StoreFrame(0, 16384, huge.data(), false);
+    mAgent.StoreFrame(1, 16384, huge.data(), false);
+    mAgent.TakeFullSlots(mFull);
+    EXPECT_EQ(mFull.size(), 2u);
+}
+
+TEST_F(SlotAgentTest, DisabledTakesNothingAndEnablingDiscardsPendingFrames)
+{
+    Produce(64, 1.0f);
+    mAgent.SetEnabled(false);
+    Produce(64, 2.0f);
+    mAgent.TakeFullSlots(mFull);
+    EXPECT_EQ(mFull.size(), 1u);
+    mAgent.SetEnabled(true);
+    EXPECT_FALSE(mAgent.TakeFullSlots(mFull));
+    Produce(64, 3.0f);
+    EXPECT_TRUE(mAgent.TakeFullSlots(mFull));
+}
+
+TEST(SlotAgent, IdleModeStoresNothingButCountsFramesAndMonoCompletesOnChannelA)
+{
+    SpecCaptureAgentDyn agent;
+    agent.Configure(256, 8192, 1);
+    const auto a = Ramp(32, 0.0f);
+    agent.StoreFrame(0, 32, a.data(), false);
+    std::vector<SpecCaptureAgentDyn::Slot*> full;
+    EXPECT_FALSE(agent.TakeFullSlots(full));
+    EXPECT_EQ(agent.GetFrameSequence(), 1u);
+
+    agent.SetMode(SpecCaptureAgentDyn::kModeSlots);
+    agent.StoreFrame(0, 32, a.data(), false);
+    ASSERT_TRUE(agent.TakeFullSlots(full));
+    EXPECT_TRUE(full[0]->GetChannelB().empty());
+    EXPECT_EQ(full[0]->GetChannelA()[31], 31.0f);
+}
+
+struct FakeTicks
+{
+    FakeTicks() { previous = Platform::SetTickCountSource(&Now); }
+    ~FakeTicks() { Platform::SetTickCountSource(previous); }
+    static std::uint32_t Now() { return ms; }
+    static void AdvanceTicks(std::uint32_t ticks) { ms += ticks * 17u; }
+    static inline std::uint32_t ms = 0;
+    Platform::TickCountSource previous;
+};
+
+TEST(Metering, PeakHoldKeepsUnreadPeaksAndReadsLinearInDecibels)
+{
+    FakeTicks ticks;
+    MeteringManager manager(true);
+    MeterReader& meter = manager.AddMeter();
+    EXPECT_EQ(meter.Read(), -1000.0f) << "reset value 0.0, below 1e-6";
+    manager.Publish(0.5f);
+    manager.Publish(0.25f); // smaller, unread peak stays
+    EXPECT_NEAR(meter.Read(), 20.0 * std::log10(0.5), 1e-4);
+    manager.Publish(0.25f); // read since: replaced
+    EXPECT_NEAR(meter.Read(), 20.0 * std::log10(0.25), 1e-4);
+    manager.Publish(1.0f, false);
+    manager.Publish(0.1f, false); // without peak hold the latest wins
+    EXPECT_NEAR(meter.Read(), -20.0, 1e-4);
+    EXPECT_EQ(manager.GetLevel(), 0.1f);
+    meter.SetDecayRate(-6.0f);
+    EXPECT_EQ(meter.GetDecayRate(), 6.0f);
+}
+
+TEST(Metering, HoldTimeFallsBackToResetValue)
+{
+    FakeTicks ticks;
+    MeteringManager manager(false); // values already in dB
+    MeterReader& meter = manager.AddMeter();
+    meter.SetHoldTime(30);
+    manager.Publish(-12.0f);
+    FakeTicks::AdvanceTicks(30);
+    EXPECT_EQ(meter.Read(), -12.0f) << "not yet later than the hold time";
+    FakeTicks::AdvanceTicks(1);
+    EXPECT_EQ(meter.Read(), -1000.0f);
+    MeterReader& forever = manager.AddMeter();
+    manager.Publish(-3.0f);
+    FakeTicks::AdvanceTicks(100000);
+    EXPECT_EQ(forever.Read(), -3.0f);
+}
+
+TEST(Metering, ReaderCapacityIsBounded)
+{
+    MeteringManager manager(true);
+    for (std::size_t i = 0; i < MeteringManager::kMaxMeters; ++i)
+        manager.AddMeter();
+    EXPECT_THROW(manager.AddMeter(), AppFrame::ResAlloc);
+}
+
+} // namespace
