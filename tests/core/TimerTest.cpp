@@ -1,0 +1,192 @@
+#include "core/TimerClient.h"
+#include "platform/TickCount.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace
+{
+
+std::uint32_t gNowMs = 0;
+std::uint32_t FakeClock()
+{
+    return gNowMs;
+}
+
+// Records (user id, fake time) of every firing; an optional hook per user id runs after.
+class Owner : public TimerClient<Owner>
+{
+public:
+    explicit Owner(PluginServices* services) : TimerClient(services, this) {}
+    void OnTimer()
+    {
+        mFired.push_back({GetFiringTimerUserId(), gNowMs});
+        if (const auto hook = mHooks.find(GetFiringTimerUserId()); hook != mHooks.end())
+            hook->second();
+    }
+    // Milliseconds from `origin` to each firing of `userId` (unsigned: correct across the wrap).
+    std::vector<std::uint32_t> Elapsed(std::int32_t userId, std::uint32_t origin) const
+    {
+        std::vector<std::uint32_t> times;
+        for (const auto& [id, when] : mFired)
+            if (id == userId)
+                times.push_back(when - origin);
+        return times;
+    }
+    std::vector<std::pair<std::int32_t, std::uint32_t>> mFired;
+    std::map<std::int32_t, std::function<void()>> mHooks;
+};
+
+// 60 ticks of 17 ms are 1020 ms. With passes every 30 ms, the pass 34 x 30 =
+// 1020 ms after the timer's reference pass is the first whose tick count is 60
+// higher, whatever the phase of the 17 ms grid: firings are k x 1020 ms apart.
+std::vector<std::uint32_t> Multiples(std::uint32_t step, int count)
+{
+    std::vector<std::uint32_t> v;
+    for (int k = 1; k <= count; ++k)
+        v.push_back(step * static_cast<std::uint32_t>(k));
+    return v;
+}
+
+class Timers : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        gNowMs = 123457;
+        mPrevious = Platform::SetTickCountSource(&FakeClock);
+    }
+    void TearDown() override { Platform::SetTickCountSource(mPrevious); }
+
+    void Advance(std::uint32_t milliseconds, std::uint32_t step = 30)
+    {
+        for (std::uint32_t t = 0; t < milliseconds; t += step)
+        {
+            gNowMs += step;
+            mServices.GetTimerManager().Tick();
+        }
+    }
+
+    Platform::TickCountSource mPrevious = nullptr;
+    PluginServices mServices;
+    Owner mOwner{&mServices};
+};
+
+TEST_F(Timers, PeriodicTimerFiresOncePerDuePassWithoutCatchUp)
+{
+    const std::uint32_t origin = gNowMs;
+    mOwner.AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 1);
+    Advance(10500);
+    EXPECT_EQ(mOwner.Elapsed(1, origin), Multiples(1020, 10));
+
+    // A pass 5 s late fires once, and the next period counts from it.
+    mOwner.mFired.clear();
+    gNowMs += 5000;
+    const std::uint32_t late = gNowMs;
+    mServices.GetTimerManager().Tick();
+    Advance(1500);
+    EXPECT_EQ(mOwner.Elapsed(1, late), (std::vector<std::uint32_t>{0, 1020}));
+}
+
+TEST_F(Timers, KeepsFiringAcrossTheMillisecondCounterWrap)
+{
+    gNowMs = 0xffffffffu - 2999u; // wraps 3 s from now
+    const std::uint32_t origin = gNowMs;
+    mOwner.AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 1);
+    Advance(10500);
+    EXPECT_EQ(mOwner.Elapsed(1, origin), Multiples(1020, 10));
+}
+
+TEST_F(Timers, OneShotFiresOnceAndAgainAfterReset)
+{
+    mOwner.AddTimer(TimerManager::OneShot, 10, &Owner::OnTimer, 1);
+    Advance(2000);
+    EXPECT_EQ(mOwner.mFired.size(), 1u);
+    mOwner.ResetTimer(1, 10);
+    Advance(2000);
+    EXPECT_EQ(mOwner.mFired.size(), 2u);
+    EXPECT_TRUE(mOwner.HasTimer(1));
+}
+
+TEST_F(Timers, SuspendedTimerIsSilentAndFiresInTheNextPassAfterResume)
+{
+    mOwner.AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 1);
+    mOwner.SuspendTimer(1, true);
+    Advance(3000);
+    EXPECT_TRUE(mOwner.mFired.empty());
+    mOwner.SuspendTimer(1, false);
+    Advance(30);
+    EXPECT_EQ(mOwner.mFired.size(), 1u);
+}
+
+TEST_F(Timers, TimersKilledDuringAPassNeverFireAndAreGoneAfterIt)
+{
+    TimerManager& manager = mServices.GetTimerManager();
+    mOwner.AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 1);
+    mOwner.AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 2); // newer: runs first, kills 1
+    mOwner.AddTimer(TimerManager::Periodic, 30, &Owner::OnTimer, 3);
+    mOwner.mHooks[2] = [&] { mOwner.RemoveTimer(1); };
+    mOwner.mHooks[3] = [&] { mOwner.RemoveTimer(3); };
+    Advance(2100);
+    EXPECT_TRUE(mOwner.Elapsed(1, 0).empty());
+    EXPECT_EQ(mOwner.Elapsed(2, 0).size(), 2u);
+    EXPECT_EQ(mOwner.Elapsed(3, 0).size(), 1u);
+    EXPECT_EQ(manager.GetTimerCount(), 1);
+
+    // A client destroyed by another timer's handler: its due timers stay silent.
+    auto doomed = std::make_unique<Owner>(&mServices);
+    doomed->AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 1);
+    Owner killer(&mServices);
+    killer.AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 1);
+    killer.mHooks[1] = [&] { doomed.reset(); };
+    Advance(1050);
+    EXPECT_EQ(killer.mFired.size(), 1u);
+    EXPECT_EQ(manager.GetTimerCount(), 2);
+}
+
+TEST_F(Timers, ThrowingHandlerDoesNotStopOtherTimers)
+{
+    const std::uint32_t origin = gNowMs;
+    mOwner.AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 1);
+    mOwner.AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 2);
+    mOwner.mHooks[2] = [] { throw std::runtime_error("timer"); };
+    Advance(2100);
+    EXPECT_EQ(mOwner.Elapsed(1, origin), Multiples(1020, 2));
+    EXPECT_EQ(mOwner.Elapsed(2, origin), Multiples(1020, 2));
+}
+
+TEST_F(Timers, TimerAddedDuringAPassIsFirstConsideredInTheNext)
+{
+    const std::uint32_t origin = gNowMs;
+    mOwner.AddTimer(TimerManager::OneShot, 60, &Owner::OnTimer, 1);
+    mOwner.mHooks[1] = [&] { mOwner.AddTimer(TimerManager::OneShot, 0, &Owner::OnTimer, 9); };
+    Advance(1200);
+    EXPECT_EQ(mOwner.Elapsed(1, origin), (std::vector<std::uint32_t>{1020}));
+    EXPECT_EQ(mOwner.Elapsed(9, origin), (std::vector<std::uint32_t>{1050}));
+}
+
+TEST_F(Timers, BadUserIdsAndForeignTimersAreRefused)
+{
+    const std::uint32_t origin = gNowMs;
+    mOwner.AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 1);
+    EXPECT_THROW(mOwner.AddTimer(TimerManager::Periodic, 10, &Owner::OnTimer, 1), Owner::BadTimerUserId);
+    EXPECT_THROW(mOwner.ResetTimer(2, 10), Owner::BadTimerUserId);
+    EXPECT_THROW(mOwner.SuspendTimer(2, true), Owner::BadTimerUserId);
+    mOwner.RemoveTimer(2);
+    Advance(1100);
+    EXPECT_EQ(mOwner.Elapsed(1, origin), Multiples(1020, 1)); // the first timer kept its period
+
+    TimerManager other;
+    auto* foreign = other.CreateTimer(nullptr, 5, nullptr, TimerManager::Periodic, 1);
+    EXPECT_THROW(mServices.GetTimerManager().KillTimer(foreign), TimerManager::BadTimer);
+    other.KillTimer(foreign);
+    other.KillTimer(nullptr);
+    EXPECT_EQ(other.GetTimerCount(), 0);
+}
+
+} // namespace
