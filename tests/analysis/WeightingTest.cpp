@@ -1,0 +1,362 @@
+#include "analysis/QVXIIRFilter.h"
+#include "analysis/QVXWeightingCoefficients.h"
+#include "analysis/QVXWeightingProcessor.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <numbers>
+#include <random>
+#include <vector>
+
+namespace
+{
+constexpr int kRates[] = {32000, 44100, 48000, 88200, 96000, 176400, 192000};
+
+// |H(e^(j 2 pi f / fs))| in dB, straight from the coefficients. Long double:
+// near DC the numerator's four zeros make the double sum lose most digits.
+double ResponseDb(const QVXWeightingSet& set, double f)
+{
+    using C = std::complex<long double>;
+    const C u = std::polar(1.0L, -2.0L * std::numbers::pi_v<long double> * f / set.sampleRate);
+    C num = 0.0L;
+    C den = 0.0L;
+    C up = 1.0L;
+    for (int i = 0; i <= set.order; ++i, up *= u)
+    {
+        num += static_cast<long double>(set.b[static_cast<std::size_t>(i)]) * up;
+        den += static_cast<long double>(set.a[static_cast<std::size_t>(i)]) * up;
+    }
+    return static_cast<double>(20.0L * std::log10(std::abs(num / den)));
+}
+
+// The analogue weighting curves (IEC 61672 / ANSI S1.4 pole frequencies),
+// relative to their own value at 1 kHz.
+double AnalogueDb(int curve, double f)
+{
+    auto term = [f](double p) { return f * f + p * p; };
+    const double f2 = f * f;
+    switch (curve)
+    {
+    case 1:
+        return 20.0 * std::log10(f2 * f2 /
+                                 (term(20.598997) * std::sqrt(term(107.65265) * term(737.86223)) * term(12194.217)));
+    case 2:
+        return 20.0 * std::log10(f2 * f / (term(20.598997) * std::sqrt(term(158.5)) * term(12194.217)));
+    default:
+        return 20.0 * std::log10(f2 / (term(20.598997) * term(12194.217)));
+    }
+}
+
+double AnalogueRelativeDb(int curve, double f)
+{
+    return AnalogueDb(curve, f) - AnalogueDb(curve, 1000.0);
+}
+
+// Plain direct form I in double precision: the oracle of the filter routines.
+std::vector<float> ReferenceFilter(const std::vector<double>& b, const std::vector<double>& a,
+                                   const std::vector<float>& in)
+{
+    const std::size_t m = b.size() - 1;
+    std::vector<double> x(m, 0.0);
+    std::vector<double> y(m, 0.0);
+    std::vector<float> out;
+    for (float v : in)
+    {
+        double acc = b[0] * v;
+        for (std::size_t i = 0; i < m; ++i)
+            acc += b[i + 1] * x[i] - a[i + 1] * y[i];
+        for (std::size_t i = m; i-- > 1;)
+        {
+            x[i] = x[i - 1];
+            y[i] = y[i - 1];
+        }
+        if (m > 0)
+        {
+            x[0] = v;
+            y[0] = acc;
+        }
+        out.push_back(static_cast<float>(acc));
+    }
+    return out;
+}
+
+std::vector<float> Noise(std::size_t n, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+    std::vector<float> v(n);
+    for (auto& s : v)
+        s = dist(rng);
+    return v;
+}
+
+// A stable filter of any order: real poles inside the unit circle, random zeros.
+void MakeFilter(int order, unsigned seed, std::vector<double>& b, std::vector<double>& a)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> dist(-0.9, 0.9);
+    a = {1.0};
+    for (int p = 0; p < order; ++p)
+    {
+        const double pole = dist(rng);
+        std::vector<double> next(a.size() + 1, 0.0);
+        for (std::size_t i = 0; i < a.size(); ++i)
+        {
+            next[i] += a[i];
+            next[i + 1] -= pole * a[i];
+        }
+        a = next;
+    }
+    b.resize(static_cast<std::size_t>(order) + 1);
+    for (auto& v : b)
+        v = dist(rng);
+}
+
+class TestWeightingProcessor : public QVXWeightingProcessor
+{
+};
+
+// Amplitude of a steady sine after the processor, over whole periods.
+double SineGainDb(TestWeightingProcessor& p, int rate, double f)
+{
+    const int settle = rate / 2;
+    const int measure = rate / 10; // whole periods of 100 Hz and 1 kHz
+    std::vector<float> in(static_cast<std::size_t>(settle + measure));
+    for (std::size_t i = 0; i < in.size(); ++i)
+        in[i] = static_cast<float>(std::sin(2.0 * std::numbers::pi * f * static_cast<double>(i) / rate));
+    std::vector<float> out(in.size());
+    const float* ins[] = {in.data()};
+    float* outs[] = {out.data()};
+    p.ApplyWeighting(ins, outs, static_cast<int>(in.size()));
+    double power = 0.0;
+    for (std::size_t i = static_cast<std::size_t>(settle); i < out.size(); ++i)
+        power += static_cast<double>(out[i]) * out[i];
+    return 10.0 * std::log10(2.0 * power / measure);
+}
+} // namespace
+
+TEST(QVXWeightingSets, EverySetIsZeroDbAt1kHzAndHitsTheCurveAt100Hz)
+{
+    const double at100[] = {0.0, -19.14, -5.65, -0.30};
+    int count = 0;
+    for (int curve = 1; curve <= 3; ++curve)
+    {
+        for (int rate : kRates)
+        {
+            const QVXWeightingSet* set = QVXFindWeightingSet(curve, rate);
+            ASSERT_NE(set, nullptr) << curve << " " << rate;
+            EXPECT_EQ(set->order, curve == 1 ? 6 : curve == 2 ? 5 : 4);
+            EXPECT_EQ(set->a[0], 1.0);
+            EXPECT_NEAR(ResponseDb(*set, 1000.0), 0.0, 0.01) << curve << " " << rate;
+            EXPECT_NEAR(ResponseDb(*set, 100.0), at100[curve], 0.01) << curve << " " << rate;
+            ++count;
+        }
+    }
+    EXPECT_EQ(QVXGetWeightingSets().size(), static_cast<std::size_t>(count));
+    EXPECT_EQ(QVXFindWeightingSet(1, 22050), nullptr);
+    EXPECT_EQ(QVXFindWeightingSet(0, 48000), nullptr);
+}
+
+TEST(QVXWeightingSets, The176400SetsFollowTheAnalogueCurvesUpTo4kHz)
+{
+    for (int curve = 1; curve <= 3; ++curve)
+    {
+        const QVXWeightingSet* set = QVXFindWeightingSet(curve, 176400);
+        ASSERT_NE(set, nullptr);
+        for (double f = 10.0; f <= 4000.0; f *= 1.05)
+            ASSERT_NEAR(ResponseDb(*set, f), AnalogueRelativeDb(curve, f), 0.05) << curve << " at " << f << " Hz";
+    }
+}
+
+TEST(QVXIIRFilter, EveryRoutineMatchesThePlainDirectForm)
+{
+    for (int order : {0, 1, 2, 3, 4, 5, 6, 7, 9, 14})
+    {
+        std::vector<double> b;
+        std::vector<double> a;
+        MakeFilter(order, 100u + static_cast<unsigned>(order), b, a);
+        auto filter = QVXIIRFilter::Create(b, a, order);
+        ASSERT_NE(filter, nullptr);
+        EXPECT_EQ(filter->GetOrder(), order);
+        const auto input = Noise(3000, static_cast<unsigned>(order));
+        const auto expected = ReferenceFilter(b, a, input);
+
+        // Uneven blocks carry the history across calls; the last block runs in place.
+        std::vector<float> out(input.size());
+        std::size_t pos = 0;
+        for (std::size_t len : {std::size_t{1}, std::size_t{7}, std::size_t{64}, std::size_t{1000}})
+        {
+            filter->Process(std::span(input).subspan(pos, len), std::span(out).subspan(pos, len));
+            pos += len;
+        }
+        std::copy(input.begin() + static_cast<std::ptrdiff_t>(pos), input.end(), out.begin() + static_cast<std::ptrdiff_t>(pos));
+        filter->Process(std::span(out).subspan(pos), std::span(out).subspan(pos));
+        for (std::size_t i = 0; i < out.size(); ++i)
+            ASSERT_NEAR(out[i], expected[i], 1e-5f * (1.0f + std::fabs(expected[i]))) << "order " << order << " i " << i;
+    }
+}
+
+TEST(QVXIIRFilter, CreateRejectsBadOrdersAndMissingTablesResetFillsHistory)
+{
+    const double six[] = {1, 2, 3, 4, 5, 6, 7};
+    EXPECT_EQ(QVXIIRFilter::Create(six, six, -1), nullptr);
+    EXPECT_EQ(QVXIIRFilter::Create(six, six, 15), nullptr);
+    EXPECT_EQ(QVXIIRFilter::Create({}, six, 2), nullptr);
+    EXPECT_EQ(QVXIIRFilter::Create(six, std::span<const double>(six).first(3), 3), nullptr);
+
+    const double b[] = {0.5, 0.25};
+    const double a[] = {1.0, -0.5};
+    auto f = QVXIIRFilter::Create(b, a, 1);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->GetInputHistory()[0], 0.0f);
+    EXPECT_EQ(f->GetOutputHistory()[0], 0.0);
+    f->Reset(2.0);
+    EXPECT_EQ(f->GetInputHistory()[0], 2.0f);
+    EXPECT_EQ(f->GetOutputHistory()[0], 2.0);
+    // y = 0.5 * 0 + 0.25 * 2 + 0.5 * 2
+    const float zero = 0.0f;
+    float y = 0.0f;
+    f->Process(std::span(&zero, 1), std::span(&y, 1));
+    EXPECT_FLOAT_EQ(y, 1.5f);
+}
+
+// After loud input the recursion of a silent stretch is cut to exact zeros
+// before it can reach subnormal numbers.
+TEST(QVXIIRFilter, SilenceSettlesToExactZeroHistory)
+{
+    const QVXWeightingSet* set = QVXFindWeightingSet(1, 48000);
+    ASSERT_NE(set, nullptr);
+    auto f = QVXIIRFilter::Create(set->b, set->a, set->order);
+    auto noise = Noise(4800, 9);
+    f->Process(noise, noise);
+    const std::vector<float> silence(4800, 0.0f);
+    std::vector<float> out(4800, 1.0f);
+    for (int block = 0; block < 100; ++block) // 10 s
+        f->Process(silence, out);
+    for (double y : f->GetOutputHistory())
+        EXPECT_EQ(y, 0.0);
+    for (float v : out)
+        EXPECT_EQ(v, 0.0f);
+}
+
+TEST(QVXWeightingProcessor, EveryRateAndCurveFiltersAsItsSetSays)
+{
+    const double at100[] = {0.0, -19.14, -5.65, -0.30};
+    for (int rate : kRates)
+    {
+        TestWeightingProcessor p;
+        EXPECT_TRUE(p.SetUpWeighting(1, rate));
+        EXPECT_TRUE(p.IsWeightingSupported());
+        for (int curve = 1; curve <= 3; ++curve)
+        {
+            p.SelectWeighting(curve);
+            EXPECT_NEAR(SineGainDb(p, rate, 1000.0), 0.0, 0.01) << rate << " " << curve;
+            EXPECT_NEAR(SineGainDb(p, rate, 100.0), at100[curve], 0.01) << rate << " " << curve;
+        }
+    }
+}
+
+TEST(QVXWeightingProcessor, UnsupportedRateCopiesExactlyAndNoCurveTouchesNothing)
+{
+    TestWeightingProcessor p;
+    EXPECT_FALSE(p.SetUpWeighting(2, 22050));
+    EXPECT_FALSE(p.IsWeightingSupported());
+    const auto left = Noise(512, 1);
+    const auto right = Noise(512, 2);
+    const float* ins[] = {left.data(), right.data()};
+    for (int curve = 1; curve <= 3; ++curve)
+    {
+        p.SelectWeighting(curve);
+        EXPECT_TRUE(p.IsWeightingActive());
+        std::vector<float> l(512, 7.0f);
+        std::vector<float> r(512, 7.0f);
+        float* outs[] = {l.data(), r.data()};
+        p.ApplyWeighting(ins, outs, 512);
+        EXPECT_EQ(l, left);
+        EXPECT_EQ(r, right);
+    }
+
+    p.SelectWeighting(0);
+    EXPECT_FALSE(p.IsWeightingActive());
+    ASSERT_TRUE(p.SetUpWeighting(2, 48000));
+    std::vector<float> l(512, 7.0f);
+    float* outs[] = {l.data(), nullptr};
+    p.ApplyWeighting(ins, outs, 512);
+    EXPECT_EQ(l, std::vector<float>(512, 7.0f));
+}
+
+TEST(QVXWeightingProcessor, MonoFiltersChannelZeroOnlyAndNullPointersAreSkipped)
+{
+    TestWeightingProcessor p;
+    ASSERT_TRUE(p.SetUpWeighting(1, 48000));
+    p.SelectWeighting(1);
+    const auto in = Noise(256, 3);
+    std::vector<float> out0(256, 7.0f);
+    std::vector<float> out1(256, 7.0f);
+    const float* ins[] = {in.data(), in.data()};
+    float* outs[] = {out0.data(), out1.data()};
+    p.ApplyWeighting(ins, outs, 256);
+    EXPECT_NE(out0, in);
+    EXPECT_EQ(out1, std::vector<float>(256, 7.0f));
+
+    TestWeightingProcessor stereo;
+    ASSERT_TRUE(stereo.SetUpWeighting(2, 48000));
+    stereo.SelectWeighting(3);
+    std::vector<float> a(256, 7.0f);
+    const float* halfIns[] = {nullptr, in.data()};
+    float* halfOuts[] = {a.data(), a.data()};
+    stereo.ApplyWeighting(halfIns, halfOuts, 256);
+    EXPECT_NE(a, std::vector<float>(256, 7.0f)); // channel 1 ran
+    std::vector<float> b(256, 7.0f);
+    float* firstOnly[] = {b.data(), nullptr};
+    stereo.ApplyWeighting(halfIns, firstOnly, 256);
+    EXPECT_EQ(b, std::vector<float>(256, 7.0f));
+}
+
+TEST(QVXWeightingProcessor, ChangingTheCurveClearsItsHistoryReselectingKeepsIt)
+{
+    const auto in = Noise(2048, 4);
+    auto run = [&](TestWeightingProcessor& p, std::size_t from, std::size_t len) {
+        std::vector<float> out(len);
+        const float* src[] = {in.data() + from};
+        float* dst[] = {out.data()};
+        p.ApplyWeighting(src, dst, static_cast<int>(len));
+        return out;
+    };
+
+    TestWeightingProcessor continuous;
+    ASSERT_TRUE(continuous.SetUpWeighting(1, 44100));
+    continuous.SelectWeighting(1);
+    run(continuous, 0, 1024);
+    const auto tail = run(continuous, 1024, 1024);
+
+    TestWeightingProcessor reselected;
+    ASSERT_TRUE(reselected.SetUpWeighting(1, 44100));
+    reselected.SelectWeighting(1);
+    run(reselected, 0, 1024);
+    reselected.SelectWeighting(1);
+    EXPECT_EQ(run(reselected, 1024, 1024), tail);
+
+    TestWeightingProcessor fresh;
+    ASSERT_TRUE(fresh.SetUpWeighting(1, 44100));
+    fresh.SelectWeighting(1);
+    const auto fromZero = run(fresh, 1024, 1024);
+    ASSERT_NE(fromZero, tail);
+
+    TestWeightingProcessor switched;
+    ASSERT_TRUE(switched.SetUpWeighting(1, 44100));
+    switched.SelectWeighting(1);
+    run(switched, 0, 1024);
+    switched.SelectWeighting(3);
+    switched.SelectWeighting(1);
+    EXPECT_EQ(run(switched, 1024, 1024), fromZero);
+
+    // The curve survives a new set-up, with fresh filters; unknown curves select none.
+    ASSERT_TRUE(switched.SetUpWeighting(1, 44100));
+    EXPECT_EQ(switched.GetWeightingCurve(), 1);
+    EXPECT_EQ(run(switched, 1024, 1024), fromZero);
+    switched.SelectWeighting(9);
+    EXPECT_EQ(switched.GetWeightingCurve(), 0);
+}

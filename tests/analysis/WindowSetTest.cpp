@@ -1,0 +1,114 @@
+#include "analysis/QVXFFT.h"
+#include "analysis/QVXWindowSet.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <numeric>
+#include <vector>
+
+namespace
+{
+// The window formulas, before normalisation.
+double Formula(int type, double x)
+{
+    const double t = 2.0 * std::numbers::pi * x;
+    switch (type)
+    {
+    case 1: return 0.5 * (1.0 - std::cos(t));
+    case 2: return 0.35875 - 0.48829 * std::cos(t) + 0.14128 * std::cos(2 * t) - 0.01168 * std::cos(3 * t);
+    case 3: return 0.2810638602 - 0.5208971735 * std::cos(t) + 0.1980389663 * std::cos(2 * t);
+    default: return 1.0;
+    }
+}
+
+double Sum(std::span<const float> w)
+{
+    return std::accumulate(w.begin(), w.end(), 0.0, [](double s, float v) { return s + v; });
+}
+} // namespace
+
+TEST(QVXWindowSet, EveryWindowFollowsItsFormulaScaledToMeanOne)
+{
+    QVXWindowSet set;
+    for (int n : {16, 2048, 65536})
+    {
+        set.BuildWindows(n);
+        for (int type = 0; type < QVXWindowSet::kWindowCount; ++type)
+        {
+            const auto w = set.GetWindow(type);
+            ASSERT_EQ(w.size(), static_cast<std::size_t>(n));
+            EXPECT_NEAR(Sum(w), n, 1e-5 * n) << type;
+            double formulaSum = 0.0;
+            for (int i = 0; i < n; ++i)
+                formulaSum += Formula(type, static_cast<double>(i) / (n - 1));
+            const double scale = n / formulaSum;
+            for (int i = 0; i < n; i += std::max(1, n / 512))
+                ASSERT_NEAR(w[static_cast<std::size_t>(i)], Formula(type, static_cast<double>(i) / (n - 1)) * scale,
+                            2e-6 * scale)
+                    << "type " << type << " N " << n << " i " << i;
+        }
+    }
+    // The peaks follow from the coefficients: 1 / a0 once the mean is 1.
+    EXPECT_NEAR(set.GetWindow(1)[32768], 2.0, 1e-3);
+    EXPECT_NEAR(set.GetWindow(2)[32768], 1.0 / 0.35875, 1e-3);
+    EXPECT_NEAR(set.GetWindow(3)[32768], 1.0 / 0.2810638602, 1e-3);
+}
+
+TEST(QVXWindowSet, BoxcarIsOneAndHannEndsAtZero)
+{
+    QVXWindowSet set;
+    set.BuildWindows(4096);
+    set.BuildWindows(2048); // a size change replaces the old windows
+    for (float v : set.GetWindow(0))
+        ASSERT_EQ(v, 1.0f);
+    const auto hann = set.GetWindow(1);
+    ASSERT_EQ(hann.size(), 2048u);
+    EXPECT_EQ(hann.front(), 0.0f);
+    EXPECT_EQ(hann.back(), 0.0f);
+    EXPECT_NEAR(Sum(hann), 2048.0, 2048.0 * 1e-6);
+}
+
+TEST(QVXWindowSet, UnknownTypesReadTheBoxcarAndShowNA)
+{
+    QVXWindowSet set;
+    set.BuildWindows(64);
+    EXPECT_EQ(set.GetWindow(4).data(), set.GetWindow(0).data());
+    EXPECT_EQ(set.GetWindow(-1).data(), set.GetWindow(0).data());
+    EXPECT_EQ(QVXWindowSet::GetWindowName(0), "Boxcar");
+    EXPECT_EQ(QVXWindowSet::GetWindowName(1), "Hanning");
+    EXPECT_EQ(QVXWindowSet::GetWindowName(2), "Blackman-Harris (4-term)");
+    EXPECT_EQ(QVXWindowSet::GetWindowName(3), "Flat Top");
+    EXPECT_EQ(QVXWindowSet::GetWindowName(4), "N/A");
+    EXPECT_EQ(QVXWindowSet::GetWindowName(-1), "N/A");
+}
+
+// With unity coherent gain and the unnormalised transform, a sinusoid of
+// amplitude 1 centred on a bin reads 10 log10(p) - 20 log10(N) = -6.02 dB
+// through every window.
+TEST(QVXWindowSet, CentredSineReadsMinus6dBThroughEveryWindow)
+{
+    for (int n : {256, 4096})
+    {
+        QVXWindowSet set;
+        set.BuildWindows(n);
+        QVXFFTTables tables;
+        int order = 0;
+        ASSERT_EQ(InitFFT(n, order, tables), 0);
+        const int k = n / 8 + 1;
+        for (int type = 0; type < QVXWindowSet::kWindowCount; ++type)
+        {
+            const auto w = set.GetWindow(type);
+            std::vector<float> x(static_cast<std::size_t>(n));
+            for (int i = 0; i < n; ++i)
+                x[static_cast<std::size_t>(i)] =
+                    static_cast<float>(std::cos(2.0 * std::numbers::pi * k * i / n + 0.3)) * w[static_cast<std::size_t>(i)];
+            ASSERT_TRUE(RealFFT(x, order, 1, tables));
+            const double re = x[static_cast<std::size_t>(2 * k)];
+            const double im = x[static_cast<std::size_t>(2 * k + 1)];
+            const double level = 10.0 * std::log10(re * re + im * im) - 20.0 * std::log10(n);
+            EXPECT_NEAR(level, -6.02, 0.01) << "type " << type << " N " << n;
+        }
+    }
+}
