@@ -1,0 +1,258 @@
+#include "SerializationTestSupport.h"
+
+#include "serialization/ArchiveSequence.h"
+#include "serialization/XMLNodeTree.h"
+
+#include <cstring>
+#include <limits>
+
+using namespace SerializationTest;
+using Serialization::XMLNodeTree;
+
+namespace
+{
+
+// One object holding every kind of attribute, a nested object, a pointer and a sequence.
+struct Everything : Serializable
+{
+    bool flag = false;
+    std::int32_t count = 0;
+    std::int64_t low = 0, high = 0;
+    double ratio = 0;
+    std::vector<double> doubles;
+    std::vector<float> floats;
+    std::string text;
+    std::vector<std::uint8_t> blob;
+    ColorSpec child;
+    Serializable* target = nullptr;
+    std::vector<std::int32_t> sequence;
+
+    std::string_view GetTypeName() const override { return "Everything"; }
+    void Save(Archive& a) override
+    {
+        a.WriteBool("flag", flag);
+        a.WriteInt("count", count);
+        a.WriteInt64("low", low);
+        a.WriteInt64("high", high);
+        a.WriteDouble("ratio", ratio);
+        a.WriteDoubleVector("doubles", doubles);
+        a.WriteFloatVector("floats", floats);
+        a.WriteString("text", text);
+        a.WriteBinary("blob", blob.data(), blob.size());
+        WriteObject(a, child, "child");
+        a.WritePtr("target", target);
+        a.WritePtr("again", target);
+        Serialization::ArchiveSequence seq(a, "sequence", static_cast<std::int32_t>(sequence.size()));
+        for (const auto value : sequence)
+            seq.Add(value);
+    }
+    void Load(Archive& a) override
+    {
+        flag = a.ReadBool("flag");
+        count = a.ReadInt("count");
+        low = a.ReadInt64("low");
+        high = a.ReadInt64("high");
+        ratio = a.ReadDouble("ratio");
+        a.ReadDoubleVector("doubles", doubles);
+        a.ReadFloatVector("floats", floats);
+        text = a.ReadString("text");
+        blob = a.ReadBinary("blob");
+        ReadObject(a, child, "child");
+        target = a.ReadPtr("target");
+        EXPECT_EQ(a.ReadPtr("again"), target);
+        Serialization::ArchiveSequence seq(a, "sequence");
+        sequence.resize(static_cast<std::size_t>(seq.GetSize()));
+        for (std::size_t i = 0; i < sequence.size(); ++i)
+            sequence[i] = seq.Get(static_cast<std::int32_t>(i), -1);
+    }
+};
+
+std::string Archived(const std::string& body)
+{
+    return "<obj_archive type=\"T\">\n" + body + "</obj_archive>\n";
+}
+
+} // namespace
+
+TEST(XMLArchiveRead, EveryTypeRoundTrips)
+{
+    ColorSpec pointee;
+    pointee.red = 61423;
+    pointee.blue = -1;
+    Everything out;
+    out.flag = true;
+    out.count = std::numeric_limits<std::int32_t>::min();
+    out.low = std::numeric_limits<std::int64_t>::min();
+    out.high = std::numeric_limits<std::int64_t>::max() - 1; // beyond what a double holds exactly
+    out.ratio = -1234.5678;
+    out.doubles = {1.0 / 3.0, -2.5e3, 0.1};
+    out.floats = {0.1f, -7.25f, 3.4e4f};
+    out.text = "Corvanel Sound \xC3\xBC \t";
+    for (int i = 0; i < 300; ++i)
+        out.blob.push_back(static_cast<std::uint8_t>(i * 7));
+    out.child.green = 7;
+    out.target = &pointee;
+    out.sequence = {5, -6, 7};
+    const std::string text = Written([&](XMLArchive& a) { WriteObject(a, out, "everything"); });
+
+    Serialization::ObjectFactory factory;
+    factory.RegisterType<ColorSpec>("SerializableColorSpec");
+    auto archive = Reader(text, &factory);
+    EXPECT_EQ(archive->GetArchiveTypeName(), "TYPE");
+    Everything in;
+    ReadObject(*archive, in, "everything");
+    std::unique_ptr<Serializable> owned(in.target);
+    EXPECT_EQ(in.flag, out.flag);
+    EXPECT_EQ(in.count, out.count);
+    EXPECT_EQ(in.low, out.low);
+    EXPECT_EQ(in.high, out.high);
+    EXPECT_EQ(in.ratio, out.ratio);
+    EXPECT_EQ(in.doubles, out.doubles);
+    EXPECT_EQ(in.floats, out.floats);
+    EXPECT_EQ(in.text, out.text);
+    EXPECT_EQ(in.blob, out.blob);
+    EXPECT_EQ(in.child.green, 7);
+    EXPECT_EQ(in.sequence, out.sequence);
+    const auto* color = dynamic_cast<ColorSpec*>(in.target);
+    ASSERT_NE(color, nullptr);
+    EXPECT_NE(color, &pointee);
+    EXPECT_EQ(color->red, 61423);
+    EXPECT_EQ(color->blue, -1);
+
+    // Without a factory a pointer to an object not read yet reads as none.
+    auto plain = Reader(text);
+    plain->BeginReadObject("everything", "Everything");
+    EXPECT_EQ(plain->ReadPtr("target"), nullptr);
+}
+
+TEST(XMLArchiveRead, FloatsWrittenBeforeAnyDoubleKeepSixSignificantDigits)
+{
+    const std::string text = Written([](XMLArchive& a) { a.WriteFloatVector("v", {0.5f, 1.2345678f}); });
+    std::vector<float> values;
+    Reader(text)->ReadFloatVector("v", values);
+    EXPECT_EQ(values, (std::vector<float>{0.5f, 1.23457f}));
+}
+
+TEST(XMLArchiveRead, LenientScanner)
+{
+    // Comments and a declaration before the root, unknown and longer-named tags
+    // skipped, attributes in any order and layout, readers with defaults.
+    const std::string text = "<!-- Corvanel Sound QVX Program Settings -->\n<?xml version=\"1.0\"?>\n"
+                             "<obj_archive type=\"CVL Plugin Settings (c)\"><foo a=\"1\"><objects>"
+                             "<att type=\"i\"   name=\"hex\">0x10</att><att name=\"oct\" type=\"i\">010</att>"
+                             "<att name=\"huge\" type=\"i\">99999999999</att>"
+                             "<att name=\"exp\" type=\"i64\">1e3</att><att name=\"inf\" type=\"i64\">1e300</att>"
+                             "<att name=\"b\" type=\"bin\" bin_size=\"4\">AB CD\n\t0a0b</att>"
+                             "<att name=\"short\" type=\"fvec\" vec_size=\"3\">1.5|x</att>"
+                             "</foo></obj_archive>";
+    auto archive = Reader(text);
+    EXPECT_EQ(archive->GetArchiveTypeName(), "CVL Plugin Settings (c)");
+    EXPECT_EQ(archive->ReadInt("hex"), 16);
+    EXPECT_EQ(archive->ReadInt("oct"), 8);
+    EXPECT_EQ(archive->ReadInt("huge"), std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(archive->ReadInt64("exp"), 1000);
+    EXPECT_EQ(archive->ReadInt64("inf"), std::numeric_limits<std::int64_t>::max());
+    // Lowercase digits are not digits: 'a' - 55 = 42 = 0x2A.
+    EXPECT_EQ(archive->ReadBinary("b"), (std::vector<std::uint8_t>{0xAB, 0xCD, 0x2A, 0x2B}));
+    std::vector<double> values;
+    archive->ReadDoubleVector("short", values);
+    EXPECT_EQ(values, (std::vector<double>{1.5, 0.0, 0.0}));
+    EXPECT_EQ(archive->ReadInt("missing", 9), 9);
+    EXPECT_EQ(archive->ReadString("missing", "d"), "d");
+    EXPECT_FALSE(archive->HasNode("objects"));
+}
+
+TEST(XMLArchiveRead, RootMustBeAmongTheFirstThousandTags)
+{
+    std::string junk;
+    for (int i = 0; i < 999; ++i)
+        junk += "<!-- -->";
+    EXPECT_EQ(Reader(junk + Archived(""))->GetArchiveTypeName(), "T");
+    EXPECT_PARSE_FAILURE(Reader("<!-- -->" + junk + Archived("")), "cant find root node, may not be archive data");
+    EXPECT_PARSE_FAILURE(Reader("no tags"), "cant find root node, may not be archive data");
+    EXPECT_CVN_FAILURE(XMLArchive(nullptr, 0), "the input stream is null!");
+}
+
+TEST(XMLArchiveRead, MalformedTextMessages)
+{
+    const std::string unclosedType = "<att name=\"a\" type=i>1</att>\n";
+    EXPECT_PARSE_FAILURE(Reader("<obj_archive type=\"T\""), "expected '>', got to end of archive");
+    EXPECT_PARSE_FAILURE(Reader("<obj_archive type=\"T\">\n<obj id=\"1\" name=\"o\" type=\"X\""), "expected '>', got to end of archive");
+    EXPECT_PARSE_FAILURE(Reader("<obj_archive type=\"T\">\n</obj_archive"), "expected '>', got to end of archive");
+    EXPECT_PARSE_FAILURE(Reader("<obj_archive type=\"T\">\n<att name=\"a\" type=\"i\">1</att>\n"),
+                         "expected '<', got to end of archive");
+    EXPECT_PARSE_FAILURE(Reader(Archived("<att name=\"a\" type=\"i\">1</at>\n")),
+                         "expected '</att>', got to end of archive");
+    EXPECT_PARSE_FAILURE(Reader(Archived("<att type=\"i\" name=a>1</att>")),
+                         "cant find any attribute value in quotes \"*\" for attribute 'name'\n"
+                         "current node is : \n<att type=\"i\" name=a>");
+    EXPECT_PARSE_FAILURE(Reader(Archived("<att type=\"i\" name=\"a>1</att>")),
+                         "cant find matching quote pair.\ncurrent node is : \n<att type=\"i\" name=\"a>");
+    EXPECT_PARSE_FAILURE(Reader(Archived(unclosedType))->ReadInt("a"),
+                         "cant find any attribute value in quotes \"*\" for attribute 'type'\n"
+                         "current node is : \n<att name=\"a\" type=i>");
+
+    XMLNodeTree tree("<obj>");
+    EXPECT_CVN_FAILURE(tree.Parse(XMLNodeTree::kNoNode), "node is null, or start is null");
+    EXPECT_CVN_FAILURE(tree.Parse(tree.AddNode(XMLNodeTree::kObjectNode, XMLNodeTree::kNoPosition)),
+                       "node is null, or start is null");
+    EXPECT_PARSE_FAILURE(tree.Parse(tree.AddNode(7, 0)), "encountered unknown node type: 7");
+}
+
+TEST(XMLArchiveRead, LookupMessages)
+{
+    auto archive = Reader(Archived("<obj id=\"0000000284\" name=\"o\" type=\"A\"></obj>\n"
+                                   "<obj id=\"0000000285\" name=\"p\" type=\"B\"></obj>\n"
+                                   "<att name=\"untyped\">1</att><att name=\"big\" type=\"i64\">1</att>"
+                                   "<att name=\"yes\" type=\"bool\">true </att>"
+                                   "<att name=\"v\" type=\"fvec\">1</att><att name=\"b\" type=\"bin\">00</att>"
+                                   "<att name=\"hugeV\" type=\"fvec\" vec_size=\"100000000000\">1</att>"
+                                   "<att name=\"negB\" type=\"bin\" bin_size=\"-1\">00</att>"));
+    EXPECT_CVN_FAILURE(archive->ReadInt("none"), "cant find node with name = 'none'");
+    EXPECT_PARSE_FAILURE(archive->ReadInt("o"), "node is not an attribute 'o'");
+    EXPECT_PARSE_FAILURE(archive->ReadInt("untyped"), "cant find type for attribute 'untyped'");
+    EXPECT_CVN_FAILURE(archive->ReadInt("big"), "wrong type for attribute 'big'");
+    EXPECT_CVN_FAILURE(archive->ReadInt("big", 3), "wrong type for attribute 'big'");
+    EXPECT_CVN_FAILURE(archive->ReadBool("yes"), "boolean has unknown value of 'true '");
+    std::vector<double> values{4.0};
+    EXPECT_CVN_FAILURE(archive->ReadDoubleVector("v", values), "cant find size for vector attribute");
+    EXPECT_CVN_FAILURE(archive->ReadBinary("b"), "cant find size for binary element");
+    EXPECT_PARSE_FAILURE(archive->ReadDoubleVector("hugeV", values), "size does not fit the data of attribute 'hugeV'");
+    EXPECT_PARSE_FAILURE(archive->ReadBinary("negB"), "size does not fit the data of attribute 'negB'");
+    EXPECT_EQ(values, std::vector<double>{4.0});
+
+    EXPECT_CVN_FAILURE(archive->BeginReadObject("none", "A"), "cant find node 'none'");
+    EXPECT_PARSE_FAILURE(archive->BeginReadObject("big", "A"), "node is not an object");
+    EXPECT_CVN_FAILURE(archive->BeginReadObject("o", "B"), "wrong type for object 'o', expected type to be 'B'");
+    // Ids are decimal: leading zeros do not make them octal.
+    EXPECT_EQ(archive->FindObjectById(284), "A");
+    EXPECT_EQ(archive->FindObjectById(285), "B");
+    EXPECT_CVN_FAILURE(archive->FindObjectById(999), "cant find requested node for id = '999'");
+}
+
+TEST(XMLArchiveRead, ScopesAndPaths)
+{
+    const std::string text = Archived("<obj id=\"1\" name=\"a\" type=\"A\"><obj id=\"2\" name=\"b\" type=\"B\">"
+                                      "<att name=\"x\" type=\"i\">2</att></obj><att name=\"x\" type=\"i\">1</att></obj>"
+                                      "<att name=\"x\" type=\"i\">0</att>");
+    XMLArchive unread(text.data(), text.size()); // BeginReading not called: no scope is open
+    EXPECT_FALSE(unread.HasNode("x"));
+    EXPECT_CVN_FAILURE(unread.ReadInt("x"), "cant find node with name = 'x'");
+    auto archive = Reader(text);
+    EXPECT_TRUE(archive->EnterPath({}));
+    EXPECT_FALSE(archive->EnterPath({"a", "missing"}));
+    EXPECT_FALSE(archive->EnterPath({"a", "x"})); // an attribute is not an object
+    EXPECT_EQ(archive->ReadInt("x"), 0);
+    {
+        Serialization::PathScope path(*archive, {"a", "b"});
+        EXPECT_TRUE(path.IsEntered());
+        EXPECT_EQ(archive->ReadInt("x"), 2);
+        EXPECT_FALSE(archive->LeaveScopes(3));
+        EXPECT_EQ(archive->ReadInt("x"), 2);
+    }
+    EXPECT_EQ(archive->ReadInt("x"), 0);
+    EXPECT_TRUE(archive->EnterPath({"a"}));
+    EXPECT_EQ(archive->ReadInt("x"), 1);
+    EXPECT_TRUE(archive->LeaveScopes(1));
+    EXPECT_EQ(archive->ReadInt("x"), 0);
+}
