@@ -208,20 +208,6 @@ TEST_F(Messaging, HandlersMayUnsubscribeOthersOrDestroyTheClassDuringDelivery)
     EXPECT_FALSE(a.IsSubscribed(1));
 }
 
-TEST_F(Messaging, NestedSendsAreDeliveredDepthFirst)
-{
-    Listener a(&mServices, mLog, "a"), b(&mServices, mLog, "b");
-    a.Subscribe(mPublisher.Publish(kMain), 1, &Listener::OnMessage);
-    b.Subscribe(mPublisher.Publish(kAlarm), 1, &Listener::OnMessage);
-    b.Subscribe(mPublisher.GetMsgClass(kMain), 2, &Listener::OnMessage);
-    b.mHook = [&](std::int32_t what) {
-        if (what == kColr)
-            mPublisher.Send(kAlarm, FourCCValue("trig"));
-    };
-    mPublisher.Send(kMain, kColr);
-    EXPECT_EQ(mLog, (Log{"b:colr", "b:trig", "a:colr"}));
-}
-
 TEST_F(Messaging, FailuresLeaveStateUnchanged)
 {
     auto* msgClass = mPublisher.Publish(kMain);
@@ -259,18 +245,6 @@ TEST_F(Messaging, FailuresLeaveStateUnchanged)
 
     a.mHook = [](std::int32_t) { throw std::runtime_error("handler"); };
     EXPECT_THROW(mPublisher.Send(kMain, kColr), std::runtime_error);
-}
-
-TEST(MessagingLifetime, ServerTeardownReleasesSubscribersThatOutliveIt)
-{
-    Log log;
-    auto services = std::make_unique<PluginServices>();
-    Listener a(services.get(), log, "a");
-    auto* msgClass = services->GetMessagingServer().CreateMsgClass(kMain);
-    a.Subscribe(msgClass, 1, &Listener::OnMessage);
-    services.reset();
-    EXPECT_EQ(log, (Log{"a:destroyed"}));
-    EXPECT_FALSE(a.IsSubscribed(1));
 }
 
 } // namespace
