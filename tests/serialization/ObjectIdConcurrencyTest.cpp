@@ -11,22 +11,22 @@ using namespace SerializationTest;
 TEST(ObjectIdConcurrency, ParallelSavesShareOneCounter)
 {
     constexpr int kObjects = 2000;
-    std::vector<std::uint64_t> ids[2];
-    auto save = [](std::vector<std::uint64_t>& into) {
+    std::string texts[2];
+    auto save = [](std::string& into) {
         std::vector<ColorSpec> colors(kObjects);
-        const std::string text = Written([&](XMLArchive& archive) {
+        into = Written([&](XMLArchive& archive) {
             for (auto& color : colors)
                 WriteObject(archive, color, "c");
         });
-        into = IdsIn(text);
     };
-    std::thread first(save, std::ref(ids[0]));
-    std::thread second(save, std::ref(ids[1]));
+    std::thread first(save, std::ref(texts[0]));
+    std::thread second(save, std::ref(texts[1]));
     first.join();
     second.join();
     std::set<std::uint64_t> all;
-    for (const auto& list : ids)
+    for (const auto& text : texts)
     {
+        const auto list = IdsIn(text);
         ASSERT_EQ(list.size(), static_cast<std::size_t>(kObjects));
         EXPECT_TRUE(std::is_sorted(list.begin(), list.end()));
         all.insert(list.begin(), list.end());

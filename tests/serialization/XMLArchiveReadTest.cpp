@@ -125,14 +125,6 @@ TEST(XMLArchiveRead, EveryTypeRoundTrips)
     EXPECT_EQ(plain->ReadPtr("target"), nullptr);
 }
 
-TEST(XMLArchiveRead, FloatsWrittenBeforeAnyDoubleKeepSixSignificantDigits)
-{
-    const std::string text = Written([](XMLArchive& a) { a.WriteFloatVector("v", {0.5f, 1.2345678f}); });
-    std::vector<float> values;
-    Reader(text)->ReadFloatVector("v", values);
-    EXPECT_EQ(values, (std::vector<float>{0.5f, 1.23457f}));
-}
-
 TEST(XMLArchiveRead, LenientScanner)
 {
     // Comments and a declaration before the root, unknown and longer-named tags

@@ -99,6 +99,11 @@ TEST(XMLArchiveWrite, VectorsUseSixDigitsUntilTheFirstDoubleThenSixteenDecimals)
                                   "\t</att>\n"
                                   "</obj>\n" + kEnd);
     EXPECT_EQ(out.flags(), flags);
+    auto reader = Reader(out.str());
+    reader->BeginReadObject("o", "Holder");
+    std::vector<float> sixDigits;
+    reader->ReadFloatVector("v", sixDigits);
+    EXPECT_EQ(sixDigits, (std::vector<float>{0.5f, 1.23457f, 3.0f}));
 }
 
 TEST(XMLArchiveWrite, BinaryInLinesOf32UppercaseBytes)
