@@ -1,0 +1,42 @@
+#pragma once
+// The general analysis service: it receives no audio and holds the analyzer's
+// configuration, which it creates for the core it is given and stores as the
+// object "QVXSpecConfig" inside its own object "QVXGeneralSpecService".
+//
+// Threads: UI thread only; its Capture does nothing and is real-time safe.
+
+#include "analysis/QuarvixService.h"
+#include "serialization/Serializable.h"
+
+#include <memory>
+#include <string>
+
+class QVXSpecConfig;
+
+class QVXGeneralSpecService
+    : public QuarvixService<QVXGeneralSpecService, 0, QuarvixServiceClient<QVXGeneralSpecService>>,
+      public Serialization::Serializable
+{
+public:
+    QVXGeneralSpecService();
+    ~QVXGeneralSpecService() override;
+
+    // Both the satellite's and the storable object's archive operations:
+    // the service writes itself as a whole, named object.
+    void Save(Serialization::Archive& archive) override;
+    void Load(Serialization::Archive& archive) override;
+    std::string_view GetTypeName() const override { return "QVXGeneralSpecService"; }
+
+    // Replaces the configuration with a new one for this core.
+    void SetCore(PluginCore* core) override;
+    void SetStreamFormat(float, std::int32_t, std::int32_t) override {}
+    void ResetAnalysis() override {}
+    void Capture(const CaptureChannels&, std::int32_t) noexcept override {}
+    std::string GetServiceName() const override { return "QVXGeneralSpecService"; }
+
+    // Null until SetCore has run.
+    QVXSpecConfig* GetSpecConfig() const noexcept { return mSpecConfig.get(); }
+
+private:
+    std::unique_ptr<QVXSpecConfig> mSpecConfig;
+};

@@ -1,0 +1,358 @@
+#include "SpecConfigTestSupport.h"
+
+#include <cmath>
+
+namespace
+{
+
+using namespace SpecConfigTest;
+using Config = QVXSpecConfig;
+using Colors = std::vector<std::array<int, 3>>;
+
+// The default colours, role by role.
+const Colors kFFTColors{{31097, 31354, 64250}, {55769, 32382, 32639}, {55512, 55512, 55512}, {0, 0, 39321},
+                        {39321, 0, 0},         {50629, 50372, 19789}, {14906, 15163, 35723}, {26985, 13878, 13878},
+                        {24929, 56026, 24929}, {29298, 39578, 39578}, {43176, 37008, 43433}, {28270, 31354, 31354},
+                        {29298, 39578, 39578}, {43176, 37008, 43433}, {28270, 31354, 31354}, {29298, 39578, 39578},
+                        {43176, 37008, 43433}, {28270, 31354, 31354}, {23644, 23387, 23387}, {26214, 25957, 26214},
+                        {7710, 7710, 7453},    {61423, 61423, 61423}};
+
+Colors ThirdOctColors()
+{
+    Colors colors = kFFTColors;
+    colors[2] = {37008, 37265, 37008};
+    colors[5] = {63736, 63736, 20046};
+    colors[8] = {61423, 61423, 61423};
+    return colors;
+}
+
+Colors ColorsOf(const Config& config, int set)
+{
+    Colors colors;
+    for (const auto& c : config.GetColorSet(set))
+        colors.push_back({c.red, c.green, c.blue});
+    return colors;
+}
+
+class SpecConfigSetters : public ::testing::Test
+{
+protected:
+    Instance instance;
+    Config& config = instance.Config();
+    std::unique_ptr<Recorder> recorder = instance.Record();
+};
+
+TEST_F(SpecConfigSetters, StartsWithTheInitialValuesOfEveryView)
+{
+    struct Expected
+    {
+        float levelMin, levelMax, zoomMin, zoomMax;
+        bool peakHold, showAverage;
+        std::pair<int, int> bandRange;
+    };
+    const Expected expected[3] = {{-90, 0, 200, 5000, true, true, {1, 1}},
+                                  {-100, 10, 200, 5000, false, false, {1, 1}},
+                                  {-90, 0, 995, 10005, true, false, {13, 43}}};
+    for (int view = 0; view < 3; ++view)
+    {
+        SCOPED_TRACE(view);
+        config.SetSpectrumView(view, false);
+        EXPECT_EQ(config.GetSpectrumView(), view);
+        EXPECT_EQ(config.GetAnalysisChannel(), 3);
+        EXPECT_EQ(config.GetLevelRangeMin(), expected[view].levelMin);
+        EXPECT_EQ(config.GetLevelRangeMax(), expected[view].levelMax);
+        EXPECT_FALSE(config.GetFreqZoom());
+        EXPECT_EQ(config.GetFreqZoomRange(), std::make_pair(expected[view].zoomMin, expected[view].zoomMax));
+        EXPECT_EQ(config.GetDecayRateDbPerSec(), 120.0f);
+        EXPECT_EQ(config.GetPeakHold(), expected[view].peakHold);
+        EXPECT_EQ(config.GetPeakHoldTime(), 3.0f);
+        EXPECT_GE(config.GetPeakDecay(), 1.0f);
+        EXPECT_LE(config.GetPeakDecay(), 30.0f);
+        if (view != 1)
+        {
+            EXPECT_EQ(config.GetPeakDecay(), 10.0f);
+        }
+        EXPECT_TRUE(config.GetInstantaneous());
+        EXPECT_EQ(config.GetInstantaneousDecayTime(), 0.5f);
+        EXPECT_EQ(config.GetShowAverage(), expected[view].showAverage);
+        EXPECT_EQ(config.GetAveragingTime(), 2.0f);
+        EXPECT_EQ(config.GetSpecWeighting(), 0);
+        EXPECT_TRUE(config.GetLogScale());
+        EXPECT_EQ(config.GetFftSize(), 2048);
+        EXPECT_EQ(config.GetWinType(), 1);
+        for (int index = 0; index < 4; ++index)
+            EXPECT_EQ(config.GetDisplaySwitch(index), 1);
+        EXPECT_EQ(config.GetAmpScale(), 1);
+        EXPECT_EQ(config.GetBandLevelRange(), expected[view].bandRange);
+        EXPECT_EQ(config.GetActiveMemory(), 0);
+        for (int slot = 0; slot < 3; ++slot)
+        {
+            const auto& data = config.GetMemSlotData(slot);
+            EXPECT_FALSE(data.mVisible);
+            EXPECT_EQ(data.mType, 0);
+            EXPECT_EQ(data.mBands, 0);
+            EXPECT_EQ(data.mFs, 0);
+            EXPECT_EQ(data.mView, 0);
+            EXPECT_EQ(data.mAnalysisChannel, 3);
+            EXPECT_TRUE(data.mChannels.empty());
+        }
+    }
+    EXPECT_TRUE(config.GetAnaEnabled());
+    EXPECT_EQ(config.GetSpectrogramColorMap(0), 2);
+    EXPECT_EQ(config.GetSpectrogramColorMap(1), 2);
+    EXPECT_EQ(config.GetThirdOctBarView(), 0);
+    EXPECT_EQ(config.GetSpecGain(), 0.0f);
+    EXPECT_EQ(config.GetSpecFloor(), -100.0f);
+    EXPECT_EQ(ColorsOf(config, 0), kFFTColors);
+    EXPECT_EQ(ColorsOf(config, 1), Colors(22, {0, 0, 0}));
+    EXPECT_EQ(ColorsOf(config, 2), ThirdOctColors());
+    for (CentralController* location :
+         {&config.GetInstantSaveLocation(), &config.GetPeakHoldSaveLocation(), &config.GetAverageSaveLocation()})
+    {
+        EXPECT_EQ(location->GetValue(), 0);
+        EXPECT_EQ(location->GetMinimum(), 0);
+        EXPECT_EQ(location->GetMaximum(), 2);
+    }
+    EXPECT_TRUE(recorder->messages.empty());
+}
+
+TEST(SpecConfigSetterTable, ClampAndAnnounceWithTheirCode)
+{
+    struct Case
+    {
+        const char (&code)[5];
+        std::function<void(Config&, bool)> set;
+        std::function<double(const Config&)> get;
+        double expected;
+    };
+    const std::vector<Case> cases{
+        {"anCh", [](Config& config, bool n) { config.SetAnalysisChannel(7, n); }, [](const Config& config) { return config.GetAnalysisChannel(); }, 7},
+        {"frZm", [](Config& config, bool n) { config.SetFreqZoom(true, n); }, [](const Config& config) { return config.GetFreqZoom(); }, 1},
+        {"pkon", [](Config& config, bool n) { config.SetPeakHold(false, n); }, [](const Config& config) { return config.GetPeakHold(); }, 0},
+        {"pkTm", [](Config& config, bool n) { config.SetPeakHoldTime(-5, n); }, [](const Config& config) { return config.GetPeakHoldTime(); }, -1},
+        {"pkTm", [](Config& config, bool n) { config.SetPeakHoldTime(11, n); }, [](const Config& config) { return config.GetPeakHoldTime(); }, 10},
+        {"pkDm", [](Config& config, bool n) { config.SetPeakDecay(0.5f, n); }, [](const Config& config) { return config.GetPeakDecay(); }, 1},
+        {"pkDm", [](Config& config, bool n) { config.SetPeakDecay(31, n); }, [](const Config& config) { return config.GetPeakDecay(); }, 30},
+        {"shpk", [](Config& config, bool n) { config.SetInstantaneous(false, n); }, [](const Config& config) { return config.GetInstantaneous(); }, 0},
+        {"pkDy", [](Config& config, bool n) { config.SetInstantaneousDecayTime(0.001f, n); },
+         [](const Config& config) { return config.GetInstantaneousDecayTime(); }, 0.01f},
+        {"pkDy", [](Config& config, bool n) { config.SetInstantaneousDecayTime(20, n); },
+         [](const Config& config) { return config.GetInstantaneousDecayTime(); }, 10},
+        {"avSh", [](Config& config, bool n) { config.SetShowAverage(false, n); }, [](const Config& config) { return config.GetShowAverage(); }, 0},
+        {"avTm", [](Config& config, bool n) { config.SetAveragingTime(0, n); }, [](const Config& config) { return config.GetAveragingTime(); }, 0.1f},
+        {"avTm", [](Config& config, bool n) { config.SetAveragingTime(25, n); }, [](const Config& config) { return config.GetAveragingTime(); }, 20},
+        {"avTm", [](Config& config, bool n) { config.SetAveragingTime(NAN, n); }, [](const Config& config) { return config.GetAveragingTime(); }, 0.1f},
+        {"fscl", [](Config& config, bool n) { config.SetLogScale(false, n); }, [](const Config& config) { return config.GetLogScale(); }, 0},
+        {"swgt", [](Config& config, bool n) { config.SetSpecWeighting(3, n); }, [](const Config& config) { return config.GetSpecWeighting(); }, 3},
+        {"fftw", [](Config& config, bool n) { config.SetWinType(9, n); }, [](const Config& config) { return config.GetWinType(); }, 9},
+        {"ampS", [](Config& config, bool n) { config.SetAmpScale(-1, n); }, [](const Config& config) { return config.GetAmpScale(); }, 0},
+        {"ampS", [](Config& config, bool n) { config.SetAmpScale(3, n); }, [](const Config& config) { return config.GetAmpScale(); }, 2},
+        {"3bar", [](Config& config, bool n) { config.SetThirdOctBarView(5, n); }, [](const Config& config) { return config.GetThirdOctBarView(); }, 5},
+        {"sgGn", [](Config& config, bool n) { config.SetSpecGain(-1, n); }, [](const Config& config) { return config.GetSpecGain(); }, 0},
+        {"sgGn", [](Config& config, bool n) { config.SetSpecGain(41, n); }, [](const Config& config) { return config.GetSpecGain(); }, 40},
+        {"sgFl", [](Config& config, bool n) { config.SetSpecFloor(-120, n); }, [](const Config& config) { return config.GetSpecFloor(); }, -100},
+        {"sgFl", [](Config& config, bool n) { config.SetSpecFloor(0, n); }, [](const Config& config) { return config.GetSpecFloor(); }, -6},
+    };
+    for (const Case& c : cases)
+    {
+        for (const bool notify : {false, true})
+        {
+            SCOPED_TRACE(std::string(c.code) + (notify ? " notified" : " silent"));
+            Instance instance;
+            auto recorder = instance.Record();
+            c.set(instance.Config(), notify);
+            EXPECT_FLOAT_EQ(static_cast<float>(c.get(instance.Config())), static_cast<float>(c.expected));
+            if (notify)
+                EXPECT_EQ(recorder->Take(), (std::vector<Message>{{FourCCValue(c.code), 0, 0}}));
+            else
+                EXPECT_TRUE(recorder->Take().empty());
+        }
+    }
+}
+
+
+TEST_F(SpecConfigSetters, FftSizeFallsBackTo2048AndIgnoresTheStoredSize)
+{
+    config.SetFftSize(2048, true);
+    EXPECT_TRUE(recorder->Take().empty());
+    config.SetFftSize(8192, true);
+    EXPECT_EQ(config.GetFftSize(), 8192);
+    config.SetFftSize(3000, true);
+    EXPECT_EQ(config.GetFftSize(), 2048);
+    config.SetFftSize(512, false);
+    EXPECT_EQ(config.GetFftSize(), 512);
+    EXPECT_EQ(recorder->Take(), (std::vector<Message>{M("ffts"), M("ffts")}));
+    // Each view keeps its own size.
+    config.SetSpectrumView(2, false);
+    EXPECT_EQ(config.GetFftSize(), 2048);
+}
+
+TEST_F(SpecConfigSetters, ZoomRangeIsClampedAndKeptWhenTooNarrow)
+{
+    config.SetFreqZoomRange(5, 200000, true);
+    EXPECT_EQ(config.GetFreqZoomRange(), std::make_pair(10.0f, 96000.0f));
+    config.SetFreqZoomRange(1000, 1000.5f, true);
+    config.SetFreqZoomRange(3000, 2000, true);
+    config.SetFreqZoomRange(100000, 200000, true); // both clamp to 96000
+    EXPECT_EQ(config.GetFreqZoomRange(), std::make_pair(10.0f, 96000.0f));
+    config.SetFreqZoomRange(1000, 1001, false);
+    EXPECT_EQ(config.GetFreqZoomRange(), std::make_pair(1000.0f, 1001.0f));
+    EXPECT_EQ(recorder->Take(), (std::vector<Message>{M("frZm"), M("frZm"), M("frZm"), M("frZm")}));
+}
+
+TEST_F(SpecConfigSetters, BandLevelRangeKeepsFirstAtMostSecond)
+{
+    config.SetBandLevelRange(30, 20, true);
+    EXPECT_EQ(config.GetBandLevelRange(), std::make_pair(20, 20));
+    config.SetSpectrumView(2, false);
+    config.SetBandLevelRange(15, 40, true);
+    EXPECT_EQ(config.GetBandLevelRange(), std::make_pair(15, 40));
+    config.SetSpectrumView(0, false);
+    EXPECT_EQ(config.GetBandLevelRange(), std::make_pair(20, 20));
+    EXPECT_EQ(recorder->Take(), (std::vector<Message>{M("brng"), M("brng")}));
+}
+
+TEST_F(SpecConfigSetters, ColorMapIsClampedAndUnchangedMapsSendNothing)
+{
+    config.SetSpectrogramColorMap(0, 99, true);
+    EXPECT_EQ(config.GetSpectrogramColorMap(0), 15);
+    config.SetSpectrogramColorMap(0, 99, true);
+    config.SetSpectrogramColorMap(1, 2, true);
+    config.SetSpectrogramColorMap(1, -4, true);
+    EXPECT_EQ(config.GetSpectrogramColorMap(1), 0);
+    EXPECT_EQ(recorder->Take(), (std::vector<Message>{M("cmap", 0), M("cmap", 1)}));
+}
+
+TEST_F(SpecConfigSetters, IndexedSettersCarryTheIndexAndIgnoreOthers)
+{
+    config.SetDisplaySwitch(2, false, true);
+    config.SetDisplaySwitch(4, false, true);
+    EXPECT_EQ(config.GetDisplaySwitch(2), 0);
+    EXPECT_EQ(config.GetDisplaySwitch(3), 1);
+
+    config.SetColor(2, 21, {1, 2, 3}, true);
+    config.SetColor(3, 0, {1, 2, 3}, true);
+    config.SetColor(0, 22, {1, 2, 3}, true);
+    EXPECT_EQ(config.GetColor(2, 21), (CVLCanvas::ColorSpec{1, 2, 3}));
+    EXPECT_THROW(config.GetColor(0, 22), AppFrame::BadParameter);
+
+    config.SetMemSlotVisible(1, true, true);
+    config.SetMemSlotVisible(3, true, true);
+    EXPECT_EQ(recorder->Take(), (std::vector<Message>{M("pvop", 2), M("colr", 21), M("memV", 1)}));
+}
+
+TEST_F(SpecConfigSetters, MemorySlotsKeepTheirVisibilityAcrossNewData)
+{
+    Config::MemSlotData curve;
+    curve.mVisible = false;
+    curve.mType = Config::kDtPeakHold;
+    curve.mBands = 4;
+    curve.mFs = 48000;
+    curve.mChannels = {{1, 2, 3, 4}, {5, 6, 7, 8}};
+    config.SetMemSlotVisible(2, true, false);
+    config.SetMemSlotData(2, curve, true);
+    EXPECT_TRUE(config.GetMemSlotVisible(2));
+    EXPECT_EQ(config.GetMemSlotData(2).mChannels, curve.mChannels);
+    EXPECT_EQ(config.GetMemSlotData(2).mType, Config::kDtPeakHold);
+
+    curve.mVisible = true;
+    config.SetMemSlotData(0, curve, true);
+    EXPECT_FALSE(config.GetMemSlotVisible(0));
+
+    config.ClearMemSlot(2, true);
+    EXPECT_FALSE(config.GetMemSlotVisible(2));
+    EXPECT_TRUE(config.GetMemSlotData(2).mChannels.empty());
+    EXPECT_EQ(config.GetMemSlotData(2).mFs, 0);
+    // Slots belong to the view.
+    config.SetSpectrumView(2, false);
+    EXPECT_FALSE(config.GetMemSlotData(0).HasData());
+    EXPECT_EQ(recorder->Take(), (std::vector<Message>{M("msdc", 2), M("msdc", 0), M("msdc", 2)}));
+}
+
+TEST_F(SpecConfigSetters, StoreRequestsOnlyAnnounce)
+{
+    config.RequestInstantStore();
+    config.RequestAverageStore();
+    config.RequestPeakHoldStore();
+    EXPECT_EQ(recorder->Take(), (std::vector<Message>{M("rqM1"), M("rqM2"), M("rqM3")}));
+}
+
+TEST_F(SpecConfigSetters, ResetColorsRestoresTheCurrentViewOnly)
+{
+    for (int set = 0; set < 3; ++set)
+        for (int role = 0; role < 22; ++role)
+            config.SetColor(set, role, {7, 7, 7}, false);
+    config.SetSpectrogramColorMap(0, 9, false);
+    config.SetSpectrogramColorMap(1, 11, false);
+
+    config.SetSpectrumView(2, false);
+    config.ResetColors(true);
+    EXPECT_EQ(ColorsOf(config, 2), ThirdOctColors());
+    EXPECT_EQ(ColorsOf(config, 0), Colors(22, {7, 7, 7}));
+    std::vector<Message> expected;
+    for (int role = 0; role < 22; ++role)
+        expected.push_back(M("colr", role));
+    EXPECT_EQ(recorder->Take(), expected);
+
+    config.SetSpectrumView(1, false);
+    config.ResetColors(true);
+    EXPECT_EQ(config.GetSpectrogramColorMap(0), 2);
+    EXPECT_EQ(config.GetSpectrogramColorMap(1), 2);
+    EXPECT_EQ(ColorsOf(config, 1), Colors(22, {7, 7, 7}));
+    EXPECT_EQ(recorder->Take(), (std::vector<Message>{M("cmap", 0), M("cmap", 1)}));
+
+    config.SetSpectrumView(0, false);
+    config.ResetColors(false);
+    EXPECT_EQ(ColorsOf(config, 0), kFFTColors);
+    EXPECT_TRUE(recorder->Take().empty());
+}
+
+TEST_F(SpecConfigSetters, ViewChangeBurstInFull)
+{
+    config.SetSpectrumView(1, true);
+    EXPECT_EQ(recorder->Take(),
+              (std::vector<Message>{M("spVw"), M("anCh"), M("lvRg"), M("frZm"), M("pkon"), M("pkTm"), M("shpk"),
+                                    M("pkDy"), M("pkDm"), M("avSh"), M("avTm"), M("fscl"), M("ampS"), M("swgt"),
+                                    M("ffts"), M("fftw"), M("amsc"), M("msdc", 0), M("3bar"), M("sgGn"),
+                                    M("sgFl"), M("brng"), M("pvop", -1)}));
+    config.SetSpectrumView(2, false);
+    EXPECT_EQ(config.GetSpectrumView(), 2);
+    EXPECT_TRUE(recorder->Take().empty());
+    config.SetSpectrumView(9, false);
+    EXPECT_EQ(config.GetSpectrumView(), 2);
+    config.SetSpectrumView(-1, false);
+    EXPECT_EQ(config.GetSpectrumView(), 0);
+}
+
+TEST(SpecConfigMono, ReportsTheLeftChannelWhateverIsStored)
+{
+    Instance mono({1, 1});
+    mono.Config().SetAnalysisChannel(3, false);
+    EXPECT_EQ(mono.Config().GetAnalysisChannel(), 0);
+    EXPECT_EQ(mono.Config().GetCurrentViewOptions().mAnalysisChannel, 3);
+}
+
+TEST(SpecConfigNames, TextFormsAndFallbacks)
+{
+    using Slot = Config::MemSlotData;
+    EXPECT_EQ(Slot::ChannelName(2), "chBoth");
+    EXPECT_EQ(Slot::ChannelName(4), "unknown");
+    EXPECT_EQ(Slot::DataTypeName(2), "dtPeakHold");
+    EXPECT_EQ(Slot::DataTypeName(-1), "unknown");
+    EXPECT_EQ(Slot::ViewName(1), "anaSpectrogram");
+    EXPECT_EQ(Slot::ViewName(3), "unknown");
+    EXPECT_EQ(Slot::ChannelFromName("chRight"), 1);
+    EXPECT_EQ(Slot::ChannelFromName("unknown"), 3);
+    EXPECT_EQ(Slot::DataTypeFromName("dtAverage"), 1);
+    EXPECT_EQ(Slot::DataTypeFromName("dtpeakhold"), 0);
+    EXPECT_EQ(Slot::ViewFromName("ana3rdOct"), 2);
+    EXPECT_EQ(Slot::ViewFromName(""), 0);
+    EXPECT_EQ(Config::WeightingName(1), "A-weighted");
+    EXPECT_EQ(Config::WeightingName(4), "NONE");
+    EXPECT_EQ(Config::WindowName(2), "Blackman-Harris (4-term)");
+    EXPECT_EQ(Config::WindowName(3), "Flat Top");
+    EXPECT_EQ(Config::WindowName(4), "N/A");
+    EXPECT_EQ(Config::ColorRoleName(20), "clrLabels");
+}
+
+} // namespace
