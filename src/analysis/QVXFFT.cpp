@@ -152,7 +152,7 @@ int InitFFT(int n, int& order, QVXFFTTables& tables, QVXFFTTables::Kernel kernel
 
     tables.mTwiddles.clear();
     tables.mStages.clear();
-    tables.mSwapPairs.clear();
+    tables.mTilePairs.clear();
     tables.mPlan = {};
     if (m < kMinFastOrder)
         return 0;
@@ -232,17 +232,20 @@ int InitFFT(int n, int& order, QVXFFTTables& tables, QVXFFTTables::Kernel kernel
     plan.stages = tables.mStages.data();
     plan.stageCount = static_cast<int>(tables.mStages.size());
 
-    for (std::uint32_t i = 0; i < static_cast<std::uint32_t>(cm); ++i)
+    const int tileBits = kernel == QVXFFTTables::Kernel::AVX2 ? 2 : 1;
+    const int middle = bits - 2 * tileBits;
+    plan.tileMiddleBits = middle;
+    for (std::uint32_t b = 0; b < (std::uint32_t{1} << middle); ++b)
     {
-        const std::uint32_t r = ReverseBits(i, bits);
-        if (i < r)
+        const std::uint32_t r = ReverseBits(b, middle);
+        if (b <= r)
         {
-            tables.mSwapPairs.push_back(i);
-            tables.mSwapPairs.push_back(r);
+            tables.mTilePairs.push_back(b);
+            tables.mTilePairs.push_back(r);
         }
     }
-    plan.swapPairs = tables.mSwapPairs.data();
-    plan.swapPairCount = static_cast<int>(tables.mSwapPairs.size() / 2);
+    plan.tilePairs = tables.mTilePairs.data();
+    plan.tilePairCount = static_cast<int>(tables.mTilePairs.size() / 2);
     return 0;
 }
 

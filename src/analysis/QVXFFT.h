@@ -52,7 +52,7 @@ private:
     // complex multiply needs one shuffle; see QVXFFTKernel.h.
     std::vector<float> mTwiddles;
     std::vector<QVXFFTKernelPlan::Stage> mStages;
-    std::vector<std::uint32_t> mSwapPairs;
+    std::vector<std::uint32_t> mTilePairs;
     QVXFFTKernelPlan mPlan{};
 };
 

@@ -8,7 +8,7 @@
 //   2. radix-4 decimation-in-frequency passes down to length 16;
 //   3. a fused pass over each block of 16: the last radix-4 pass with
 //      twiddles and the final twiddle-free 4-point transforms;
-//   4. the bit-reversal permutation (list of swaps);
+//   4. the bit-reversal permutation, by swapping small transposed tiles;
 //   5. the real-sequence split step into the packed layout.
 // Twiddles w are stored per complex value as the pairs (re w, re w) and
 // (-im w, im w): then a * w = a * (re, re) + swap(a) * (-im, im).
@@ -36,8 +36,12 @@ struct QVXFFTKernelPlan
     int stageCount;
     const float* leafWr;             // W_16^j, W_16^2j, W_16^3j for j < 4: 3 x 8 floats
     const float* leafWi;
-    const std::uint32_t* swapPairs;  // (i, reversed i) with i < reversed i
-    int swapPairCount;
+    // Bit reversal by tiles of 2^t x 2^t values, t = 1 (SSE2) or 2 (AVX2):
+    // pairs (b, reversed b), b <= reversed b, of the log2 M - 2t middle index
+    // bits; see BitReversePass.
+    const std::uint32_t* tilePairs;
+    int tilePairCount;
+    int tileMiddleBits;
     const float* splitWr;            // T_k = -i/2 W_N^k for k = 0 .. M/2 as pairs
     const float* splitWi;
 };

@@ -7,6 +7,9 @@
 
 #include <immintrin.h>
 
+#include <cstddef>
+#include <cstdint>
+
 namespace
 {
 
@@ -45,6 +48,43 @@ struct AvxOps
         r1 = _mm256_castpd_ps(_mm256_permute2f128_pd(t1, t3, 0x20));
         r2 = _mm256_castpd_ps(_mm256_permute2f128_pd(t0, t2, 0x31));
         r3 = _mm256_castpd_ps(_mm256_permute2f128_pd(t1, t3, 0x31));
+    }
+
+    // Tiles of 4 x 4: rows (a, b, 0..3), one vector each. Loading the rows in
+    // the order 0, 2, 1, 3 and storing transposed row rev(A) to row A gives
+    // element (A, C) = tile(rev C, rev A).
+    static constexpr int kTileBits = 2;
+    static void SwapTiles(float* z, int rowShift, std::uint32_t b, std::uint32_t rb) noexcept
+    {
+        auto row = [z, rowShift](std::size_t a, std::uint32_t mid) {
+            return z + 2 * ((a << rowShift) | (std::size_t{mid} << 2));
+        };
+        V x0 = Load(row(0, b));
+        V x1 = Load(row(2, b));
+        V x2 = Load(row(1, b));
+        V x3 = Load(row(3, b));
+        Transpose(x0, x1, x2, x3);
+        if (b == rb)
+        {
+            Store(row(0, b), x0);
+            Store(row(1, b), x2);
+            Store(row(2, b), x1);
+            Store(row(3, b), x3);
+            return;
+        }
+        V y0 = Load(row(0, rb));
+        V y1 = Load(row(2, rb));
+        V y2 = Load(row(1, rb));
+        V y3 = Load(row(3, rb));
+        Transpose(y0, y1, y2, y3);
+        Store(row(0, rb), x0);
+        Store(row(1, rb), x2);
+        Store(row(2, rb), x1);
+        Store(row(3, rb), x3);
+        Store(row(0, b), y0);
+        Store(row(1, b), y2);
+        Store(row(2, b), y1);
+        Store(row(3, b), y3);
     }
 
     static void Leaf16(float* z, const float* wr, const float* wi) noexcept

@@ -6,12 +6,12 @@
 //
 // O provides: V, kComplex (complex values per vector), Load, Store, Add, Sub,
 // Mul, Half, CMul(a, wr, wi), MulNegI (times -i), Conj, Reverse (complex
-// order within a vector) and Leaf16 (the fused last passes over 16 points).
+// order within a vector), Leaf16 (the fused last passes over 16 points), and
+// kTileBits and SwapTiles for the bit reversal.
 
 #include "analysis/QVXFFTKernel.h"
 
 #include <cstdint>
-#include <cstring>
 
 namespace
 {
@@ -19,7 +19,11 @@ namespace
 template <class O>
 inline void Radix2Pass(float* z, const QVXFFTKernelPlan& p) noexcept
 {
+    // Table pointers are copied to locals throughout: the stores into z could
+    // otherwise alias the plan, and the compiler would reload it every step.
     const int h = p.complexSize / 2;
+    const float* const wr = p.radix2Wr;
+    const float* const wi = p.radix2Wi;
     float* lo = z;
     float* hi = z + 2 * h;
     for (int j = 0; j < h; j += O::kComplex)
@@ -28,7 +32,7 @@ inline void Radix2Pass(float* z, const QVXFFTKernelPlan& p) noexcept
         const auto a = O::Load(lo + o);
         const auto b = O::Load(hi + o);
         O::Store(lo + o, O::Add(a, b));
-        O::Store(hi + o, O::CMul(O::Sub(a, b), O::Load(p.radix2Wr + o), O::Load(p.radix2Wi + o)));
+        O::Store(hi + o, O::CMul(O::Sub(a, b), O::Load(wr + o), O::Load(wi + o)));
     }
 }
 
@@ -38,8 +42,15 @@ inline void Radix2Pass(float* z, const QVXFFTKernelPlan& p) noexcept
 template <class O>
 inline void Radix4Pass(float* z, int m, const QVXFFTKernelPlan::Stage& s) noexcept
 {
-    const int q = s.length / 4;
-    for (int base = 0; base < m; base += s.length)
+    const int length = s.length;
+    const int q = length / 4;
+    const float* const wr1 = s.wr1;
+    const float* const wi1 = s.wi1;
+    const float* const wr2 = s.wr2;
+    const float* const wi2 = s.wi2;
+    const float* const wr3 = s.wr3;
+    const float* const wi3 = s.wi3;
+    for (int base = 0; base < m; base += length)
     {
         float* p0 = z + 2 * base;
         float* p1 = p0 + 2 * q;
@@ -57,27 +68,26 @@ inline void Radix4Pass(float* z, int m, const QVXFFTKernelPlan::Stage& s) noexce
             const auto t2 = O::Add(a1, a3);
             const auto t3 = O::MulNegI(O::Sub(a1, a3));
             O::Store(p0 + o, O::Add(t0, t2));
-            O::Store(p1 + o, O::CMul(O::Sub(t0, t2), O::Load(s.wr2 + o), O::Load(s.wi2 + o)));
-            O::Store(p2 + o, O::CMul(O::Add(t1, t3), O::Load(s.wr1 + o), O::Load(s.wi1 + o)));
-            O::Store(p3 + o, O::CMul(O::Sub(t1, t3), O::Load(s.wr3 + o), O::Load(s.wi3 + o)));
+            O::Store(p1 + o, O::CMul(O::Sub(t0, t2), O::Load(wr2 + o), O::Load(wi2 + o)));
+            O::Store(p2 + o, O::CMul(O::Add(t1, t3), O::Load(wr1 + o), O::Load(wi1 + o)));
+            O::Store(p3 + o, O::CMul(O::Sub(t1, t3), O::Load(wr3 + o), O::Load(wi3 + o)));
         }
     }
 }
 
+// Index i = (a, b, c): a its top t bits, c its low t bits, b the bits between.
+// Its reversal is (rev c, rev b, rev a), so the 2^t x 2^t tile of a middle
+// value b trades places with the tile of rev b, transposed with reversed row
+// and column order. O::SwapTiles does that in registers with whole-vector
+// rows, instead of scattering single values across a large transform.
+template <class O>
 inline void BitReversePass(float* z, const QVXFFTKernelPlan& p) noexcept
 {
-    const std::uint32_t* pair = p.swapPairs;
-    for (int i = 0; i < p.swapPairCount; ++i, pair += 2)
-    {
-        float* a = z + 2 * pair[0];
-        float* b = z + 2 * pair[1];
-        std::uint64_t va;
-        std::uint64_t vb;
-        std::memcpy(&va, a, sizeof va);
-        std::memcpy(&vb, b, sizeof vb);
-        std::memcpy(a, &vb, sizeof vb);
-        std::memcpy(b, &va, sizeof va);
-    }
+    const std::uint32_t* pair = p.tilePairs;
+    const int count = p.tilePairCount;
+    const int rowShift = p.tileMiddleBits + O::kTileBits;
+    for (int i = 0; i < count; ++i, pair += 2)
+        O::SwapTiles(z, rowShift, pair[0], pair[1]);
 }
 
 // Turns the M-point complex transform Z of z(n) = x(2n) + i x(2n+1) into the
@@ -94,6 +104,8 @@ inline void SplitPass(float* z, const QVXFFTKernelPlan& p) noexcept
 
     constexpr int v = O::kComplex;
     const auto half = O::Half();
+    const float* const wr = p.splitWr;
+    const float* const wi = p.splitWi;
     int k = 1;
     for (; 2 * k + 2 * v - 2 < m; k += v)
     {
@@ -102,7 +114,7 @@ inline void SplitPass(float* z, const QVXFFTKernelPlan& p) noexcept
         const auto zk = O::Load(front);
         const auto zm = O::Conj(O::Reverse(O::Load(back)));
         const auto a = O::Mul(O::Add(zk, zm), half);
-        const auto b = O::CMul(O::Sub(zk, zm), O::Load(p.splitWr + 2 * k), O::Load(p.splitWi + 2 * k));
+        const auto b = O::CMul(O::Sub(zk, zm), O::Load(wr + 2 * k), O::Load(wi + 2 * k));
         O::Store(front, O::Add(a, b));
         O::Store(back, O::Reverse(O::Conj(O::Sub(a, b))));
     }
@@ -110,8 +122,8 @@ inline void SplitPass(float* z, const QVXFFTKernelPlan& p) noexcept
     {
         float* front = z + 2 * k;
         float* back = z + 2 * (m - k);
-        const float tr = p.splitWr[2 * k];
-        const float ti = p.splitWi[2 * k + 1];
+        const float tr = wr[2 * k];
+        const float ti = wi[2 * k + 1];
         const float ar = 0.5f * (front[0] + back[0]);
         const float ai = 0.5f * (front[1] - back[1]);
         const float dr = front[0] - back[0];
@@ -133,11 +145,14 @@ inline void RealFFTKernel(float* z, const QVXFFTKernelPlan& p) noexcept
     const int m = p.complexSize;
     if (p.radix2Wr)
         Radix2Pass<O>(z, p);
-    for (int s = 0; s < p.stageCount; ++s)
+    const int stageCount = p.stageCount;
+    for (int s = 0; s < stageCount; ++s)
         Radix4Pass<O>(z, m, p.stages[s]);
+    const float* const leafWr = p.leafWr;
+    const float* const leafWi = p.leafWi;
     for (int base = 0; base < m; base += 16)
-        O::Leaf16(z + 2 * base, p.leafWr, p.leafWi);
-    BitReversePass(z, p);
+        O::Leaf16(z + 2 * base, leafWr, leafWi);
+    BitReversePass<O>(z, p);
     SplitPass<O>(z, p);
 }
 

@@ -5,6 +5,9 @@
 
 #include <emmintrin.h>
 
+#include <cstddef>
+#include <cstdint>
+
 namespace
 {
 
@@ -47,6 +50,27 @@ struct SseOps
         ahi = _mm_movelh_ps(o2, o3);
         blo = _mm_movehl_ps(o1, o0);
         bhi = _mm_movehl_ps(o3, o2);
+    }
+
+    // Tiles of 2 x 2: rows (a, b, 0..1), one vector each.
+    static constexpr int kTileBits = 1;
+    static void SwapTiles(float* z, int rowShift, std::uint32_t b, std::uint32_t rb) noexcept
+    {
+        float* const b0 = z + 2 * (std::size_t{b} << 1);
+        float* const b1 = z + 2 * ((std::size_t{1} << rowShift) | (std::size_t{b} << 1));
+        float* const r0 = z + 2 * (std::size_t{rb} << 1);
+        float* const r1 = z + 2 * ((std::size_t{1} << rowShift) | (std::size_t{rb} << 1));
+        const V x0 = Load(b0);
+        const V x1 = Load(b1);
+        const V y0 = Load(r0);
+        const V y1 = Load(r1);
+        Store(r0, _mm_movelh_ps(x0, x1));
+        Store(r1, _mm_movehl_ps(x1, x0));
+        if (b != rb)
+        {
+            Store(b0, _mm_movelh_ps(y0, y1));
+            Store(b1, _mm_movehl_ps(y1, y0));
+        }
     }
 
     static void Leaf16(float* z, const float* wr, const float* wi) noexcept
