@@ -91,6 +91,16 @@ inline std::unique_ptr<Serialization::XMLArchive> Reader(const std::string& text
     return archive;
 }
 
+// An empty object of any type, to lay out archives by hand.
+struct Holder : Serialization::Serializable
+{
+    explicit Holder(std::string typeName) : type(std::move(typeName)) {}
+    std::string_view GetTypeName() const override { return type; }
+    void Save(Serialization::Archive&) override {}
+    void Load(Serialization::Archive&) override {}
+    std::string type;
+};
+
 // Messages as codes and first parameters, for bursts.
 inline Message M(const char (&code)[5], std::int64_t p1 = 0)
 {
