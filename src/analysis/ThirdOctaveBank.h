@@ -1,0 +1,63 @@
+#pragma once
+// The multirate third-octave bank of one base rate (32000, 44100 or 48000 Hz):
+// the top band's high-pass at the full rate, then groups of three band-passes,
+// each group one octave lower and run at half the rate of the one above,
+// behind a half-rate decimator. The same three band-pass designs serve every
+// octave because each halving of the rate halves their frequencies.
+//
+// The plan lists the work in order: a band index runs that band's filter over
+// the current signal, -1 halves the rate. At 44100 and 48000 Hz it reads
+// 30, 29, 28, 27, -1, 26, 25, 24, -1, ..., -1, 2, 1, 0.
+//
+// Threads: BuildThirdOctaveBank allocates (UI thread). RunThirdOctaveBank is
+// real-time safe.
+
+#include "analysis/ThirdOctaveFilters.h"
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+struct ThirdOctaveBankPlan
+{
+    std::int32_t mBandCount = 0;
+    std::vector<std::int32_t> mPlan;
+    std::vector<BandRoutine> mRoutines; // per band index
+};
+
+struct ThirdOctaveChannelBank
+{
+    std::vector<BandFilter> mBandFilters; // per band index
+    std::vector<HalfRateDecimator> mDecimators;
+    std::vector<std::int32_t> mDecimatorPhases;
+};
+
+// Builds the plan and one channel's filters for a base rate, every state
+// zero. Returns false and leaves both empty for any other rate.
+bool BuildThirdOctaveBank(std::int32_t baseRate, ThirdOctaveBankPlan& plan, ThirdOctaveChannelBank& bank);
+
+// Walks the plan over one channel's block. The signal is halved into scratch
+// (at least input.size() floats; it may be the input itself). For every band,
+// sink(band index, peak, filter) is called right after the band's filter ran.
+template <class Sink>
+void RunThirdOctaveBank(const ThirdOctaveBankPlan& plan, ThirdOctaveChannelBank& bank, std::span<const float> input,
+                        float* scratch, Sink&& sink) noexcept
+{
+    std::span<const float> signal = input;
+    std::size_t decimator = 0;
+    for (const std::int32_t entry : plan.mPlan)
+    {
+        if (entry < 0)
+        {
+            const std::int32_t count = ProcessHalfRateDecimator(bank.mDecimators[decimator],
+                                                                bank.mDecimatorPhases[decimator], signal, scratch);
+            signal = std::span<const float>(scratch, static_cast<std::size_t>(count));
+            ++decimator;
+            continue;
+        }
+        const auto k = static_cast<std::size_t>(entry);
+        BandFilter& filter = bank.mBandFilters[k];
+        const float peak = plan.mRoutines[k](filter, signal);
+        sink(entry, peak, filter);
+    }
+}
