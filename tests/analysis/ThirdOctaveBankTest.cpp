@@ -206,7 +206,9 @@ TEST(ThirdOctaveCoefficientsTest, EverySetMeetsTheDesignRules)
             // Two bands away is well down the skirts.
             EXPECT_LT(GainDb(b, a, fm * std::exp2(-2.0 / 3.0), fs), -25.0);
             if (fm * std::exp2(2.0 / 3.0) < 0.45 * fs)
+            {
                 EXPECT_LT(GainDb(b, a, fm * std::exp2(2.0 / 3.0), fs), -25.0);
+            }
             EXPECT_FLOAT_EQ(b[2], -3.0f * b[0]);
             EXPECT_EQ(b[1], 0.0f);
         }
