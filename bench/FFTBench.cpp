@@ -28,12 +28,12 @@ std::vector<float> Input(std::size_t n)
     return x;
 }
 
-void BM_RealFFT(benchmark::State& state)
+void RunRealFFT(benchmark::State& state, QVXFFTTables::Kernel kernel)
 {
     const int n = static_cast<int>(state.range(0));
     QVXFFTTables tables;
     int order = 0;
-    if (InitFFT(n, order, tables) != 0)
+    if (InitFFT(n, order, tables, kernel) != 0)
     {
         state.SkipWithError("InitFFT refused the size");
         return;
@@ -48,6 +48,18 @@ void BM_RealFFT(benchmark::State& state)
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * n);
+}
+
+// The kernel the CPU picks (AVX2/FMA where available).
+void BM_RealFFT(benchmark::State& state)
+{
+    RunRealFFT(state, QVXFFTTables::Kernel::Best);
+}
+
+// The baseline kernel every x86-64 CPU runs.
+void BM_RealFFT_SSE2(benchmark::State& state)
+{
+    RunRealFFT(state, QVXFFTTables::Kernel::SSE2);
 }
 
 void BM_FFTW_r2c_inplace(benchmark::State& state)
@@ -97,5 +109,6 @@ void Sizes(benchmark::internal::Benchmark* b)
 } // namespace
 
 BENCHMARK(BM_RealFFT)->Apply(Sizes);
+BENCHMARK(BM_RealFFT_SSE2)->Apply(Sizes);
 BENCHMARK(BM_FFTW_r2c_inplace)->Apply(Sizes);
 BENCHMARK(BM_KissFFT_r2c)->Apply(Sizes);

@@ -9,6 +9,7 @@
 #include <numbers>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -16,33 +17,22 @@ namespace
 
 using Spectrum = std::vector<std::complex<double>>; // bins 0 .. N/2
 
-// Direct double-precision DFT of bins 0 .. N/2.
-Spectrum DirectDFT(const std::vector<float>& x)
+// Direct double-precision DFT sums of the given bins.
+Spectrum DirectDFT(const std::vector<float>& x, const std::vector<std::size_t>& bins)
 {
     const std::size_t n = x.size();
     std::vector<std::complex<double>> w(n);
     for (std::size_t i = 0; i < n; ++i)
         w[i] = std::polar(1.0, -2.0 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(n));
-    Spectrum out(n / 2 + 1);
-    for (std::size_t k = 0; k <= n / 2; ++k)
+    Spectrum out;
+    for (std::size_t k : bins)
     {
         std::complex<double> sum = 0.0;
-        std::size_t idx = 0;
-        for (std::size_t i = 0; i < n; ++i, idx = (idx + k) % n)
+        for (std::size_t i = 0, idx = 0; i < n; ++i, idx = (idx + k) % n)
             sum += static_cast<double>(x[i]) * w[idx];
-        out[k] = sum;
+        out.push_back(sum);
     }
     return out;
-}
-
-std::complex<double> DirectBin(const std::vector<float>& x, std::size_t k)
-{
-    const std::size_t n = x.size();
-    std::complex<double> sum = 0.0;
-    for (std::size_t i = 0; i < n; ++i)
-        sum += static_cast<double>(x[i]) *
-               std::polar(1.0, -2.0 * std::numbers::pi * static_cast<double>((k * i) % n) / static_cast<double>(n));
-    return sum;
 }
 
 // Textbook iterative radix-2 complex FFT in double precision, for sizes where
@@ -139,7 +129,7 @@ std::vector<Transform> Transforms()
 
 } // namespace
 
-TEST(InitFFT, AcceptsPowersOfTwoFrom16To2p20AndFillsTheQuarterWaveTable)
+TEST(InitFFT, AcceptsPowersOfTwoFrom16To2p20OnlyAndFillsTheQuarterWaveTable)
 {
     for (int order = 4; order <= 20; ++order)
     {
@@ -148,18 +138,12 @@ TEST(InitFFT, AcceptsPowersOfTwoFrom16To2p20AndFillsTheQuarterWaveTable)
         int m = -1;
         ASSERT_EQ(InitFFT(n, m, tables), 0) << n;
         EXPECT_EQ(m, order);
-        EXPECT_EQ(tables.GetOrder(), order);
         const auto table = tables.GetCosineTable();
         ASSERT_EQ(table.size(), static_cast<std::size_t>(n / 4 + 1));
         for (std::size_t k = 0; k < table.size(); k += std::max<std::size_t>(1, table.size() / 64))
             EXPECT_EQ(table[k], static_cast<float>(std::cos(2.0 * std::numbers::pi * static_cast<double>(k) / n)));
         EXPECT_EQ(table.back(), static_cast<float>(std::cos(std::numbers::pi / 2)));
-        EXPECT_NE(tables.GetKernel(), QVXFFTTables::Kernel::Best);
     }
-}
-
-TEST(InitFFT, RefusesOtherSizesAndLeavesTheTablesAlone)
-{
     QVXFFTTables tables;
     int m = 0;
     ASSERT_EQ(InitFFT(64, m, tables), 0);
@@ -167,7 +151,7 @@ TEST(InitFFT, RefusesOtherSizesAndLeavesTheTablesAlone)
     {
         int order = 99;
         EXPECT_EQ(InitFFT(n, order, tables), 1) << n;
-        EXPECT_EQ(order, 99) << n;
+        EXPECT_EQ(order, 99) << n; // nothing is filled
         EXPECT_EQ(tables.GetOrder(), 6);
         EXPECT_EQ(tables.GetCosineTable().size(), 17u);
     }
@@ -180,14 +164,14 @@ TEST(RealFFT, MatchesDoublePrecisionDFTAtEverySizeFrom16To65536)
     {
         const std::size_t n = std::size_t{1} << order;
         const auto input = RandomBlock(n, 1000u + static_cast<unsigned>(order));
-        const bool direct = n <= 4096;
-        const Spectrum oracle = direct ? DirectDFT(input) : DoubleFFT(input);
-        if (!direct)
-        {
-            // The double FFT is itself checked against direct sums on a sample of bins.
-            for (std::size_t k : {std::size_t{0}, std::size_t{1}, std::size_t{7}, n / 3, n / 4 + 1, n / 2 - 1, n / 2})
-                ASSERT_LT(std::abs(oracle[k] - DirectBin(input, k)), 1e-9 * MaxMagnitude(oracle)) << k;
-        }
+        // Direct sums up to 4096; above, a double FFT checked on a sample of bins.
+        std::vector<std::size_t> bins;
+        for (std::size_t k = 0; k <= n / 2; k += n <= 4096 ? 1 : n / 16 - 1)
+            bins.push_back(k);
+        const Spectrum direct = DirectDFT(input, bins);
+        const Spectrum oracle = n <= 4096 ? direct : DoubleFFT(input);
+        for (std::size_t i = 0; i < bins.size(); ++i)
+            ASSERT_LT(std::abs(oracle[bins[i]] - direct[i]), 1e-9 * MaxMagnitude(oracle));
         const double tolerance = 1e-6 * MaxMagnitude(oracle);
         for (const auto& t : transforms)
         {
@@ -241,100 +225,74 @@ TEST(RealFFT, KeepsThePackedLayoutUpTo2p20)
 
 TEST(RealFFT, ConstantAlternatingImpulseAndCentredSine)
 {
-    for (int order : {4, 5, 6, 10, 13})
+    for (int order : {4, 5, 10})
     {
         const std::size_t n = std::size_t{1} << order;
         const float nf = static_cast<float>(n);
-        const float tol = 1e-5f * nf;
         for (const auto& t : Transforms())
         {
             SCOPED_TRACE(t.name + " N=" + std::to_string(n));
-            std::vector<float> ones(n, 1.0f);
-            ASSERT_TRUE(t.run(ones, order));
-            EXPECT_NEAR(ones[0], nf, tol);
-            for (std::size_t i = 1; i < n; ++i)
-                ASSERT_NEAR(ones[i], 0.0f, tol) << i;
-
-            std::vector<float> alt(n);
-            for (std::size_t i = 0; i < n; ++i)
-                alt[i] = (i & 1) ? -1.0f : 1.0f;
-            ASSERT_TRUE(t.run(alt, order));
-            EXPECT_NEAR(alt[1], nf, tol);
-            for (std::size_t i = 0; i < n; ++i)
-            {
-                if (i != 1)
-                {
-                    ASSERT_NEAR(alt[i], 0.0f, tol) << i;
-                }
-            }
-
+            // Runs the transform and checks every position: `expected` at the
+            // listed ones, `rest` at all others.
+            auto check = [&](std::vector<float> x, std::vector<std::pair<std::size_t, float>> expected, float rest) {
+                ASSERT_TRUE(t.run(x, order));
+                std::vector<float> want(n, rest);
+                for (auto [pos, value] : expected)
+                    want[pos] = value;
+                for (std::size_t i = 0; i < n; ++i)
+                    ASSERT_NEAR(x[i], want[i], 1e-6f * nf) << "position " << i;
+            };
+            std::vector<float> alternating(n);
             std::vector<float> impulse(n, 0.0f);
             impulse[0] = 1.0f;
-            ASSERT_TRUE(t.run(impulse, order));
-            EXPECT_NEAR(impulse[0], 1.0f, 1e-6f);
-            EXPECT_NEAR(impulse[1], 1.0f, 1e-6f);
+            for (std::size_t i = 0; i < n; ++i)
+                alternating[i] = (i & 1) ? -1.0f : 1.0f;
+            check(std::vector<float>(n, 1.0f), {{0, nf}}, 0.0f);
+            check(alternating, {{1, nf}}, 0.0f);
+            std::vector<std::pair<std::size_t, float>> imaginaryZero;
             for (std::size_t k = 1; k < n / 2; ++k)
-            {
-                ASSERT_NEAR(impulse[2 * k], 1.0f, 1e-6f) << k;
-                ASSERT_NEAR(impulse[2 * k + 1], 0.0f, 1e-6f) << k;
-            }
-
+                imaginaryZero.push_back({2 * k + 1, 0.0f});
+            check(impulse, imaginaryZero, 1.0f);
             for (std::size_t k : {std::size_t{1}, n / 4 - 1, n / 2 - 1})
             {
                 std::vector<float> sine(n);
                 for (std::size_t i = 0; i < n; ++i)
-                    sine[i] = static_cast<float>(std::sin(2.0 * std::numbers::pi * static_cast<double>(k * i) /
-                                                          static_cast<double>(n)));
-                ASSERT_TRUE(t.run(sine, order));
-                EXPECT_NEAR(sine[2 * k], 0.0f, tol) << k;
-                EXPECT_NEAR(sine[2 * k + 1], -nf / 2, tol) << k;
+                    sine[i] = static_cast<float>(
+                        std::sin(2.0 * std::numbers::pi * static_cast<double>(k * i) / static_cast<double>(n)));
+                check(sine, {{2 * k + 1, -nf / 2}}, 0.0f);
             }
         }
     }
 }
 
-TEST(RealFFT, TransformsConsecutiveBlocksAndStaysInsideThem)
+TEST(RealFFT, TransformsConsecutiveBlocksInsideTheSpanAndRefusesMismatches)
 {
-    constexpr int order = 9;
     constexpr std::size_t n = 512;
     constexpr float guard = 12345.0f;
     QVXFFTTables tables;
-    int m = 0;
-    ASSERT_EQ(InitFFT(static_cast<int>(n), m, tables), 0);
+    int order = 0;
+    ASSERT_EQ(InitFFT(static_cast<int>(n), order, tables), 0);
 
-    const auto a = RandomBlock(n, 1);
-    const auto b = RandomBlock(n, 2);
-    std::vector<float> buffer(3 * n, guard);
-    std::copy(a.begin(), a.end(), buffer.begin() + n);
-    std::copy(b.begin(), b.end(), buffer.begin() + 2 * n);
+    auto a = RandomBlock(n, 1);
+    auto b = RandomBlock(n, 2);
+    std::vector<float> buffer(n, guard);
+    buffer.insert(buffer.end(), a.begin(), a.end());
+    buffer.insert(buffer.end(), b.begin(), b.end());
     buffer.push_back(guard);
     ASSERT_TRUE(RealFFT(std::span<float>(buffer).subspan(n, 2 * n), order, 2, tables));
-    for (std::size_t i = 0; i < n; ++i)
-        ASSERT_EQ(buffer[i], guard);
+    ASSERT_TRUE(RealFFT(a, order, 1, tables));
+    ASSERT_TRUE(RealFFT(b, order, 1, tables));
+    EXPECT_TRUE(std::all_of(buffer.begin(), buffer.begin() + n, [](float v) { return v == guard; }));
+    EXPECT_TRUE(std::equal(a.begin(), a.end(), buffer.begin() + n));
+    EXPECT_TRUE(std::equal(b.begin(), b.end(), buffer.begin() + 2 * n));
     EXPECT_EQ(buffer.back(), guard);
 
-    auto ya = a;
-    auto yb = b;
-    ASSERT_TRUE(RealFFT(ya, order, 1, tables));
-    ASSERT_TRUE(RealFFT(yb, order, 1, tables));
-    EXPECT_TRUE(std::equal(ya.begin(), ya.end(), buffer.begin() + n));
-    EXPECT_TRUE(std::equal(yb.begin(), yb.end(), buffer.begin() + 2 * n));
-}
-
-TEST(RealFFT, RefusesAMismatchedOrderOrAShortBuffer)
-{
-    QVXFFTTables tables;
-    int m = 0;
-    ASSERT_EQ(InitFFT(256, m, tables), 0);
-    auto x = RandomBlock(512, 3);
-    const auto before = x;
-    EXPECT_FALSE(RealFFT(x, 9, 1, tables));        // tables are for order 8
-    EXPECT_FALSE(RealFFT(x, 8, 3, tables));        // only two blocks fit
-    EXPECT_FALSE(RealFFT(std::span<float>(x).first(255), 8, 1, tables));
-    EXPECT_FALSE(RealFFTReference(x, 8, 1, std::span<const float>(tables.GetCosineTable()).first(64)));
+    const auto before = buffer;
+    EXPECT_FALSE(RealFFT(buffer, order + 1, 1, tables)); // tables are for order 9
+    EXPECT_FALSE(RealFFT(buffer, order, 4, tables));     // three blocks fit
+    EXPECT_FALSE(RealFFTReference(buffer, order, 1, std::span<const float>(tables.GetCosineTable()).first(64)));
     QVXFFTTables empty;
-    EXPECT_FALSE(RealFFT(x, 0, 1, empty));
-    EXPECT_EQ(x, before);
-    EXPECT_TRUE(RealFFT(x, 8, 0, tables));
-    EXPECT_EQ(x, before);
+    EXPECT_FALSE(RealFFT(buffer, 0, 1, empty));
+    EXPECT_TRUE(RealFFT(buffer, order, 0, tables));
+    EXPECT_EQ(buffer, before);
 }
