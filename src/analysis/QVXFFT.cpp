@@ -138,8 +138,8 @@ int InitFFT(int n, int& order, QVXFFTTables& tables, QVXFFTTables::Kernel kernel
     if (static_cast<long long>(power + 0.5) != n)
         return 1;
 
-    order = m;
-    tables.mOrder = m;
+    // The tables read as empty until they are complete, should an allocation fail.
+    tables.mOrder = 0;
     const int quarter = n / 4;
     const double twoPi = 2.0 * std::numbers::pi;
     tables.mCosine.resize(static_cast<std::size_t>(quarter) + 1);
@@ -155,7 +155,11 @@ int InitFFT(int n, int& order, QVXFFTTables& tables, QVXFFTTables::Kernel kernel
     tables.mTilePairs.clear();
     tables.mPlan = {};
     if (m < kMinFastOrder)
+    {
+        tables.mOrder = m;
+        order = m;
         return 0;
+    }
 
     // Fast plan; see QVXFFTKernel.h.
     const int cm = n / 2;
@@ -246,6 +250,8 @@ int InitFFT(int n, int& order, QVXFFTTables& tables, QVXFFTTables::Kernel kernel
     }
     plan.tilePairs = tables.mTilePairs.data();
     plan.tilePairCount = static_cast<int>(tables.mTilePairs.size() / 2);
+    tables.mOrder = m;
+    order = m;
     return 0;
 }
 
