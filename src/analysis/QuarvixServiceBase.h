@@ -2,11 +2,14 @@
 // The base of the analysis services the plug-in object owns. A service is
 // given its core once (SetCore), its stream format after every sample-rate or
 // block-size change, and, when it receives audio, every block through Capture.
+// Each service is a satellite of the plug-in object's settings: it writes and
+// reads its own part of the settings archive (Save, Load).
 //
 // Threads: Capture runs on the real-time thread and must not allocate, lock
 // (blocking) or throw. Everything else runs on the UI thread.
 
 #include "core/Exceptions.h"
+#include "serialization/ObjectSerializerHub.h"
 
 #include <array>
 #include <cstdint>
@@ -17,14 +20,16 @@ class PluginCore;
 // The two channels handed to Capture: (left, right), or (mono, silence).
 using CaptureChannels = std::array<const float*, 2>;
 
-class QuarvixServiceBase
+class QuarvixServiceBase : public Serialization::ObjectSerializerSatellite
 {
 public:
     explicit QuarvixServiceBase(bool receivesAudio) : mReceivesAudio(receivesAudio) {}
-    virtual ~QuarvixServiceBase() = default;
+    ~QuarvixServiceBase() override = default;
     QuarvixServiceBase(const QuarvixServiceBase&) = delete;
     QuarvixServiceBase& operator=(const QuarvixServiceBase&) = delete;
 
+    // The plug-in object attaches the service to its settings hub first,
+    // then gives it the core.
     virtual void SetCore(PluginCore* core) { mCore = core; }
     virtual void SetStreamFormat(float sampleRate, std::int32_t maxBlockSize, std::int32_t channels) = 0;
     virtual void ResetAnalysis() = 0;

@@ -31,11 +31,24 @@ inline std::atomic<const char*> gLastErrorFile{nullptr};
 inline std::atomic<int> gLastErrorLine{0};
 } // namespace detail
 
+inline void RecordErrorLocation(const char* file, int line) noexcept
+{
+    detail::gLastErrorFile.store(file, std::memory_order_relaxed);
+    detail::gLastErrorLine.store(line, std::memory_order_relaxed);
+}
+
 inline void RecordErrorLocation(const std::source_location& where) noexcept
 {
-    detail::gLastErrorFile.store(where.file_name(), std::memory_order_relaxed);
-    detail::gLastErrorLine.store(static_cast<int>(where.line()), std::memory_order_relaxed);
+    RecordErrorLocation(where.file_name(), static_cast<int>(where.line()));
 }
+
+// A location given by hand, for failures whose reported place is fixed. The
+// file text must have static storage.
+struct FixedErrorLocation
+{
+    const char* file;
+    int line;
+};
 
 inline std::string SourceFileStem(std::string_view path)
 {
@@ -72,6 +85,7 @@ public:
         : Exception(where)
     {
     }
+    explicit BadParameter(const FixedErrorLocation& where) noexcept { RecordErrorLocation(where.file, where.line); }
     const char* what() const noexcept override { return "AppFrame::BadParameter"; }
 };
 

@@ -1,5 +1,8 @@
 #include "core/Quarvix.h"
 
+#include "analysis/QVXGeneralSpecService.h"
+#include "analysis/Quarvix3rdOctAnalysisService.h"
+#include "analysis/QuarvixSpecService.h"
 #include "host/ParameterDescriptor.h"
 
 #include <algorithm>
@@ -14,6 +17,14 @@ Quarvix::Quarvix(PluginPlatform& platform, const ChannelConfig& channels)
     : PluginCore(platform, channels),
       mSilence(static_cast<std::size_t>(GetMaxBlockSize()), 0.0f)
 {
+    // The general service first: the other two find the configuration
+    // through it when they are given the core.
+    mGeneralService = &static_cast<QVXGeneralSpecService&>(
+        AttachService(std::make_unique<QVXGeneralSpecService>()));
+    mSpecService = &static_cast<QuarvixSpecService&>(
+        AttachService(std::make_unique<QuarvixSpecService>()));
+    mThirdOctService = &static_cast<Quarvix3rdOctAnalysisService&>(
+        AttachService(std::make_unique<Quarvix3rdOctAnalysisService>()));
     Publish(QuarvixMessages::kEditorCommonClass);
     mEditorCommon = std::make_unique<QuarvixEditorCommon>(*this);
 }
@@ -24,6 +35,9 @@ Quarvix::~Quarvix()
     mSilence.clear();
     mCaptureAgents.clear();
     mServices.clear();
+    mGeneralService = nullptr;
+    mSpecService = nullptr;
+    mThirdOctService = nullptr;
     while (!mServiceSet.empty())
         mServiceSet.pop_back();
     mEditorCommon.reset();
@@ -34,6 +48,7 @@ QuarvixServiceBase& Quarvix::AttachService(std::unique_ptr<QuarvixServiceBase> s
     QuarvixServiceBase& attached = *service;
     mServiceSet.push_back(std::move(service));
     mServices.push_back(&attached);
+    Attach(attached);
     attached.SetCore(this);
     if (attached.ReceivesAudio())
         mCaptureAgents.push_back(&attached);

@@ -11,6 +11,7 @@
 #include "analysis/QuarvixServiceBase.h"
 #include "core/MessageSubscriber.h"
 #include "core/PluginCore.h"
+#include "serialization/ObjectSerializerHub.h"
 
 #include <memory>
 #include <vector>
@@ -32,7 +33,11 @@ private:
     void OnMessage(std::int32_t) {}
 };
 
-class Quarvix : public PluginCore
+class QVXGeneralSpecService;
+class QuarvixSpecService;
+class Quarvix3rdOctAnalysisService;
+
+class Quarvix : public PluginCore, public Serialization::ObjectSerializerHub
 {
 public:
     Quarvix(PluginPlatform& platform, const ChannelConfig& channels);
@@ -42,10 +47,14 @@ public:
     // The analyzer's state lives in its settings, not in host parameters.
     float GetParameter(const ParameterDescriptor& descriptor) const override;
 
-    // Takes ownership of a service, gives it the core, and puts it in the
-    // capture list when it receives audio. Services keep the order in which
-    // they are attached.
+    // Takes ownership of a service, attaches it to the settings hub, gives it
+    // the core, and puts it in the capture list when it receives audio.
+    // Services keep the order in which they are attached; the constructor
+    // attaches the general, spectrum and third-octave services in that order.
     QuarvixServiceBase& AttachService(std::unique_ptr<QuarvixServiceBase> service);
+    QVXGeneralSpecService& GetGeneralService() const { return *mGeneralService; }
+    QuarvixSpecService& GetSpecService() const { return *mSpecService; }
+    Quarvix3rdOctAnalysisService& Get3rdOctService() const { return *mThirdOctService; }
     const std::vector<QuarvixServiceBase*>& GetServices() const { return mServices; }
     const std::vector<QuarvixServiceBase*>& GetCaptureAgents() const { return mCaptureAgents; }
     const std::vector<float>& GetSilenceBuffer() const { return mSilence; }
@@ -61,6 +70,9 @@ private:
     void ApplyStreamFormat();
 
     std::vector<std::unique_ptr<QuarvixServiceBase>> mServiceSet;
+    QVXGeneralSpecService* mGeneralService = nullptr;
+    QuarvixSpecService* mSpecService = nullptr;
+    Quarvix3rdOctAnalysisService* mThirdOctService = nullptr;
     std::vector<QuarvixServiceBase*> mServices;
     std::vector<QuarvixServiceBase*> mCaptureAgents;
     std::vector<float> mSilence;

@@ -154,8 +154,11 @@ TEST_F(QuarvixProcessTest, MonoInstanceCapturesAgainstSilenceOfMaxBlockSize)
     Quarvix plugin(mPlatform, {1, 1});
     TestCaptureAgent& agent = Attach(plugin);
     TestCaptureAgent& quiet = Attach(plugin, false);
-    EXPECT_EQ(plugin.GetCaptureAgents(), std::vector<QuarvixServiceBase*>{&agent});
-    EXPECT_EQ(plugin.GetServices(), (std::vector<QuarvixServiceBase*>{&agent, &quiet}));
+    // After the plug-in object's own three services, in attachment order.
+    EXPECT_EQ(plugin.GetCaptureAgents().back(), &agent);
+    EXPECT_EQ(plugin.GetServices().size(), 5u);
+    EXPECT_EQ(plugin.GetServices()[3], &agent);
+    EXPECT_EQ(plugin.GetServices()[4], &quiet);
 
     plugin.SetSampleRate(48000.0f);
     plugin.SetMaxBlockSize(256);

@@ -1,6 +1,8 @@
 #include "SpecConfigTestSupport.h"
 
+#include "analysis/Quarvix3rdOctAnalysisService.h"
 #include "analysis/QuarvixService.h"
+#include "analysis/QuarvixSpecService.h"
 
 namespace
 {
@@ -31,7 +33,10 @@ TEST(GeneralSpecService, AttachedToThePluginItHoldsTheConfigurationAndCanBeFound
     EXPECT_EQ(instance.service.GetCore(), &instance.plugin);
     ASSERT_NE(instance.service.GetSpecConfig(), nullptr);
     EXPECT_EQ(instance.Config().GetCore(), &instance.plugin);
-    EXPECT_TRUE(instance.plugin.GetCaptureAgents().empty());
+    // The general service receives no audio; the other two do.
+    EXPECT_EQ(instance.plugin.GetCaptureAgents(),
+              (std::vector<QuarvixServiceBase*>{&instance.plugin.GetSpecService(), &instance.plugin.Get3rdOctService()}));
+    EXPECT_EQ(instance.plugin.GetServices().front(), &instance.service);
     EXPECT_EQ(FindQuarvixService<QVXGeneralSpecService>(&instance.plugin), &instance.service);
     EXPECT_EQ(FindQuarvixService<QVXGeneralSpecService>(nullptr), nullptr);
 }
@@ -108,6 +113,26 @@ TEST(QuarvixServiceClients, ActivityFollowsTheRegisteredClients)
     QuarvixServiceClient<QVXGeneralSpecService> survivor(doomed.get());
     doomed.reset();
     EXPECT_EQ(survivor.GetService(), nullptr);
+}
+
+} // namespace
+
+namespace
+{
+
+using namespace SpecConfigTest;
+
+TEST(GeneralSpecService, SavesAndLoadsAsASatelliteOfItsCore)
+{
+    Instance source;
+    source.Config().SetSpecFloor(-33, false);
+    Serialization::ObjectSerializerSatellite& writer = source.service;
+    const std::string text = Written([&](Serialization::XMLArchive& archive) { writer.Save(archive); });
+
+    Instance target;
+    Serialization::ObjectSerializerSatellite& reader = target.service;
+    reader.Load(*Reader(text));
+    EXPECT_EQ(target.Config().GetSpecFloor(), -33.0f);
 }
 
 } // namespace

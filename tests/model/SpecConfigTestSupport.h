@@ -51,8 +51,7 @@ struct Instance
 {
     explicit Instance(ChannelConfig channels = {2, 2})
         : plugin(platform, channels),
-          service(static_cast<QVXGeneralSpecService&>(
-              plugin.AttachService(std::make_unique<QVXGeneralSpecService>())))
+          service(plugin.GetGeneralService())
     {
     }
     QVXSpecConfig& Config() const { return *service.GetSpecConfig(); }

@@ -44,6 +44,9 @@ struct TestCaptureAgent : QuarvixServiceBase
             captures.push_back(frames);
     }
     std::string GetServiceName() const override { return name; }
+    // Keeps no settings.
+    void Save(Serialization::Archive&) override {}
+    void Load(Serialization::Archive&) override {}
 
     std::string name = "TestCaptureAgent";
     std::vector<StreamFormat> formats;
