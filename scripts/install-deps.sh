@@ -5,6 +5,7 @@ QUARVIX_PACKAGES=(
   googletest libgtest-dev libgmock-dev
   libbenchmark-dev libfftw3-dev libkissfft-dev
   clang libclang-rt-14-dev
+  libsndfile1-dev libcli11-dev
 )
 
 quarvix_install_missing_packages() {

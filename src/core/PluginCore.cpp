@@ -32,9 +32,12 @@ PluginCore::PluginCore(PluginPlatform& platform, const ChannelConfig& channels)
             mHostSlots.push_back({mParameterValues[i], mParameterValues[i]});
         }
 
+        // Programs start as the description's factory programs.
         mDescription->GetProgramNames(mProgramNames);
         if (mProgramNames.empty())
             mProgramNames.push_back(mDescription->GetName());
+        mProgramTexts.resize(mProgramNames.size());
+        ParseProgramsText(mDescription->GetFactoryPrograms());
 
         mScratch.assign(static_cast<std::size_t>(mChannels.outputs),
                         std::vector<float>(static_cast<std::size_t>(mMaxBlockSize)));
@@ -77,15 +80,6 @@ std::string PluginCore::GetCurrentProgramName() const
 std::int32_t PluginCore::GetCurrentProgram() const
 {
     return mCurrentProgram;
-}
-
-void PluginCore::SetCurrentProgram(std::int32_t index)
-{
-    // An index the host has no program for would leave every later program
-    // query reading past the list.
-    if (index == mCurrentProgram || index < 0 || index >= GetProgramCount())
-        return;
-    mCurrentProgram = index;
 }
 
 // ---------------------------------------------------------------- audio

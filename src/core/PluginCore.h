@@ -16,6 +16,7 @@
 
 #include <array>
 #include <atomic>
+#include <iosfwd>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,6 +24,22 @@
 class CVLPluginMetaClass;
 class ParameterDescriptor;
 class PluginPlatform;
+namespace Serialization
+{
+class Archive;
+}
+
+namespace PluginSettingsMessages
+{
+inline constexpr const char* kUnableToLoad = "Unable to load settings.";
+inline constexpr const char* kCorrupted = "These are not valid settings or the settings have been corrupted.  ";
+inline constexpr const char* kCarriageReturns =
+    "These are not valid settings or the settings have been corrupted.  (Contains illegal carriage returns.)";
+inline constexpr const char* kNoHeader =
+    "These are not valid settings or the settings have been corrupted.  (Unable to find the header.)";
+inline constexpr const char* kNoMemoryToSave = "There is insufficient memory available to save settings.";
+inline constexpr const char* kNoMemory = "There is insufficient memory available.";
+} // namespace PluginSettingsMessages
 
 // What the core needs of the editor's UI root while an editor is open.
 class PluginUIRootLink
@@ -75,6 +92,33 @@ public:
     virtual void SetCurrentProgram(std::int32_t index);
     std::int32_t GetProgramCount() const { return static_cast<std::int32_t>(mProgramNames.size()); }
 
+    // --- settings (UI thread) ---
+    // One settings archive of the current state: the metadata object, then
+    // the satellites.
+    virtual void WriteSettings(std::ostream& out);
+    // Reads one settings archive; every failure throws.
+    virtual void ReadSettingsOrThrow(const std::string& text);
+    // As ReadSettingsOrThrow, but failures are reported and the state read
+    // before them is put back as it was. Returns whether the text was loaded.
+    virtual bool ReadSettings(const std::string& text);
+    // The current state as settings text.
+    std::string CaptureSettingsText();
+    // Default settings stored by the platform under a product name.
+    virtual bool LoadDefaultSettings(const std::string& name);
+    virtual bool SaveDefaultSettings(const std::string& name);
+
+    // The settings text of the current state (currentProgramOnly) or of every
+    // program as one programs text, copied into a buffer the core owns until
+    // the next call (NUL-terminated, GetChunkLength bytes of text). Null when
+    // the state could not be written.
+    virtual const char* GetChunk(bool currentProgramOnly);
+    std::size_t GetChunkLength() const { return mChunkLength; }
+    // Loads settings handed back by the host. Refused texts are reported once
+    // per instance through ReportError and otherwise ignored.
+    virtual void SetChunk(const char* data, std::int32_t length, bool currentProgramOnly);
+    const std::string& GetProgramText(std::int32_t index) const;
+    const std::string& GetCurrentText() const { return mCurrentText; }
+
     // --- audio (real-time thread) ---
     // inputs/outputs hold one pointer per channel of the configuration; a
     // block longer than the maximum block size is processed in pieces.
@@ -123,6 +167,9 @@ public:
                      std::int32_t severity);
 
 protected:
+    // What the plug-in object adds to its settings after the metadata.
+    virtual void SaveSatellites(Serialization::Archive&) {}
+    virtual void LoadSatellites(Serialization::Archive&) {}
     virtual bool AcceptHostParameterChange(const ParameterDescriptor& descriptor, float value);
     virtual void OnParameterChanged(const ParameterDescriptor& descriptor, float value);
     virtual void OnBeforeSampleRateChange(float) {}
@@ -143,6 +190,15 @@ private:
 
     // Counter that never goes below 0.
     static void Decrement(std::int32_t& counter) { counter = counter > 0 ? counter - 1 : 0; }
+    std::string BuildProgramsText(const std::string& currentState) const;
+    // Reads a programs text into the program names and texts; false (after a
+    // report) when it has no header of this plug-in. currentFilled tells
+    // whether the text held the current program.
+    bool ParseProgramsText(const std::string& text, bool* currentFilled = nullptr);
+    void ReportChunkErrorOnce(const char* message);
+    // Replaces the state with a settings text, after clearing host parameter
+    // changes not yet delivered.
+    void ApplySettingsText(const std::string& text);
     void ProcessPiece(const float* const* inputs, float* const* outputs, std::int32_t frames,
                       bool accumulate, std::int32_t mode) noexcept;
 
@@ -160,6 +216,11 @@ private:
     std::int64_t mParameterBeingSet = -1;
 
     std::vector<std::string> mProgramNames;
+    std::vector<std::string> mProgramTexts;
+    std::string mCurrentText;
+    std::vector<char> mChunkBuffer;
+    std::size_t mChunkLength = 0;
+    bool mChunkErrorReported = false;
     std::int32_t mCurrentProgram = 0;
 
     BypassState mBypassState = BypassState::Active;

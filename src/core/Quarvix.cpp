@@ -55,6 +55,21 @@ QuarvixServiceBase& Quarvix::AttachService(std::unique_ptr<QuarvixServiceBase> s
     return attached;
 }
 
+bool Quarvix::LoadDefaultSettings()
+{
+    return PluginCore::LoadDefaultSettings(kDefaultSettingsName);
+}
+
+void Quarvix::SaveSatellites(Serialization::Archive& archive)
+{
+    ObjectSerializerHub::SaveSatellites(archive);
+}
+
+void Quarvix::LoadSatellites(Serialization::Archive& archive)
+{
+    ObjectSerializerHub::LoadSatellites(archive);
+}
+
 void Quarvix::ResetAnalysis()
 {
     for (QuarvixServiceBase* service : mServices)

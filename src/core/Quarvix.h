@@ -59,7 +59,15 @@ public:
     const std::vector<QuarvixServiceBase*>& GetCaptureAgents() const { return mCaptureAgents; }
     const std::vector<float>& GetSilenceBuffer() const { return mSilence; }
 
+    // The name default settings are stored under.
+    static constexpr const char* kDefaultSettingsName = "QVX Spectrum Analyzer";
+    // Loads the default settings stored for this product, if there are any.
+    bool LoadDefaultSettings();
+    using PluginCore::LoadDefaultSettings;
+
 protected:
+    void SaveSatellites(Serialization::Archive& archive) override;
+    void LoadSatellites(Serialization::Archive& archive) override;
     void ProcessBlock(const float* const* inputs, float* const* outputs, std::int32_t frames,
                       BypassState state) noexcept override;
     void OnSampleRateChanged(float rate) override;

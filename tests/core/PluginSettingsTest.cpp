@@ -1,0 +1,184 @@
+#include "analysis/QVXGeneralSpecService.h"
+#include "analysis/QuarvixSpecService.h"
+#include "core/PluginCore.h"
+#include "core/Quarvix.h"
+#include "host/CVLQuarvixMetaClass.h"
+#include "model/QVXSpecConfig.h"
+#include "support/RecordingPlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace
+{
+
+using namespace PluginSettingsMessages;
+
+// Object ids differ between saves; everything else must not.
+std::string MaskIds(const std::string& text)
+{
+    return std::regex_replace(text, std::regex("id=\"[0-9]+\""), "id=\"#\"");
+}
+
+// The chunk as text (the length is known only once the chunk is made).
+std::string Chunk(PluginCore& plugin, bool currentProgramOnly)
+{
+    const char* chunk = plugin.GetChunk(currentProgramOnly);
+    return chunk ? std::string(chunk, plugin.GetChunkLength()) : std::string();
+}
+
+QVXSpecConfig& Config(Quarvix& plugin)
+{
+    return *plugin.GetGeneralService().GetSpecConfig();
+}
+
+void ChangeEverything(QVXSpecConfig& config)
+{
+    config.SetSpectrumView(QVXSpecConfig::kAna3rdOct);
+    config.SetSpecWeighting(2);
+    config.SetBandLevelRange(20, 35);
+    config.SetSpectrumView(QVXSpecConfig::kAnaFFT);
+    config.SetFftSize(8192);
+    config.SetWinType(3);
+    config.SetAnalysisChannel(QVXSpecConfig::kChRight);
+    config.SetFreqZoomRange(120.0f, 9000.0f);
+    config.SetSpecGain(12.0f);
+    config.SetSpecFloor(-60.0f);
+    config.SetSpectrogramColorMap(1, 7);
+    config.SetColor(0, 4, CVLCanvas::ColorSpec{0x1234, 0x5678, 0x9abc});
+    QVXSpecConfig::MemSlotData curve;
+    curve.mType = QVXSpecConfig::kDtPeakHold;
+    curve.mBands = 4;
+    curve.mFs = 48000;
+    curve.mChannels = {{-1.5f, -20.25f, -80.0f, 0.0f}};
+    config.SetMemSlotData(1, curve);
+    config.SetMemSlotVisible(1, true);
+}
+
+class PluginSettingsTest : public ::testing::Test
+{
+protected:
+    RecordingPlatform mPlatform;
+    Quarvix mSource{mPlatform, {2, 2}};
+    Quarvix mTarget{mPlatform, {2, 2}};
+};
+
+TEST_F(PluginSettingsTest, ChunkOfTheCurrentStateRestoresItOnAFreshInstance)
+{
+    ChangeEverything(Config(mSource));
+    const char* chunk = mSource.GetChunk(true);
+    ASSERT_NE(chunk, nullptr);
+    const std::string saved(chunk, mSource.GetChunkLength());
+    EXPECT_EQ(chunk[saved.size()], '\0');
+    EXPECT_EQ(saved.rfind("<obj_archive type=\"CVL Plugin Settings (Copyright 2026 Corvanel Sound.)\"", 0), 0u)
+        << saved.substr(0, 200);
+    EXPECT_NE(saved.find("\"Settings Metadata\""), std::string::npos);
+    EXPECT_EQ(saved.find("<?xml"), std::string::npos);
+
+    mTarget.SetChunk(saved.data(), static_cast<std::int32_t>(saved.size()), true);
+    EXPECT_TRUE(mPlatform.errors.empty());
+    QVXSpecConfig& restored = Config(mTarget);
+    EXPECT_EQ(restored.GetFftSize(), 8192);
+    EXPECT_EQ(restored.GetWinType(), 3);
+    EXPECT_EQ(restored.GetMemSlotData(1).mChannels, Config(mSource).GetMemSlotData(1).mChannels);
+    EXPECT_EQ(mTarget.GetSpecService().GetFftSize(), 8192) << "the services follow the loaded settings";
+
+    const std::string again = Chunk(mTarget, true);
+    EXPECT_EQ(MaskIds(again), MaskIds(saved));
+    EXPECT_EQ(mTarget.GetCurrentText(), again);
+}
+
+TEST_F(PluginSettingsTest, ProgramsTextCarriesTheCurrentState)
+{
+    ChangeEverything(Config(mSource));
+    const std::string programs = Chunk(mSource, false);
+    EXPECT_EQ(programs.rfind("<!-- Corvanel Sound QVX Spectrum Analyzer Program Settings -->\n"
+                             "<program number=\"0\" name=\"QVX Spectrum Analyzer\">\n<obj_archive",
+                             0),
+              0u);
+    EXPECT_EQ(programs.substr(programs.size() - 26), "</obj_archive>\n</program>\n");
+
+    mTarget.SetChunk(programs.data(), static_cast<std::int32_t>(programs.size()), false);
+    EXPECT_TRUE(mPlatform.errors.empty());
+    EXPECT_EQ(Config(mTarget).GetFftSize(), 8192);
+    EXPECT_EQ(mTarget.GetProgramName(0), "QVX Spectrum Analyzer");
+}
+
+TEST_F(PluginSettingsTest, RefusedChunksAreReportedOncePerInstance)
+{
+    const std::string good = Chunk(mSource, true);
+
+    // The maker's name only after byte 500.
+    std::string late = "<!--" + std::string(520, ' ') + "-->" + good;
+    mTarget.SetChunk(late.data(), static_cast<std::int32_t>(late.size()), true);
+    ASSERT_EQ(mPlatform.errors.size(), 1u);
+    EXPECT_EQ(mPlatform.errors[0].title, kUnableToLoad);
+    EXPECT_EQ(mPlatform.errors[0].message, kCorrupted);
+    EXPECT_EQ(mPlatform.errors[0].severity, 2);
+    mTarget.SetChunk(late.data(), static_cast<std::int32_t>(late.size()), true);
+    EXPECT_EQ(mPlatform.errors.size(), 1u) << "reported once per instance";
+
+    Quarvix other(mPlatform, {1, 1});
+    std::string crlf = std::regex_replace(good, std::regex("\n"), "\r\n");
+    other.SetChunk(crlf.data(), static_cast<std::int32_t>(crlf.size()), true);
+    ASSERT_EQ(mPlatform.errors.size(), 2u);
+    EXPECT_EQ(mPlatform.errors[1].message, kCarriageReturns);
+
+    Quarvix third(mPlatform, {2, 2});
+    const std::string foreign = "<!-- Corvanel Sound QVX Level Meter Program Settings -->\n"
+                                "<program number=\"0\" name=\"x\">\n" + good + "</program>\n";
+    third.SetChunk(foreign.data(), static_cast<std::int32_t>(foreign.size()), false);
+    ASSERT_EQ(mPlatform.errors.size(), 3u);
+    EXPECT_EQ(mPlatform.errors[2].message, kNoHeader);
+
+    third.SetChunk(nullptr, 10, true);
+    third.SetChunk(good.data(), 0, true);
+    EXPECT_EQ(mPlatform.errors.size(), 3u);
+}
+
+TEST_F(PluginSettingsTest, ProgramNumbersAreTakenAsTheirMagnitude)
+{
+    Config(mSource).SetSpecGain(33.0f);
+    const std::string state = Chunk(mSource, true);
+    // -1 addresses program 1, which this plug-in does not have: skipped.
+    const std::string text = "<!-- Corvanel Sound QVX Spectrum Analyzer Program Settings -->\n"
+                             "<program number=\"-1\" name=\"Other\">\n" + state + "</program>\n";
+    mTarget.SetChunk(text.data(), static_cast<std::int32_t>(text.size()), false);
+    EXPECT_EQ(mTarget.GetProgramName(0), "QVX Spectrum Analyzer");
+    EXPECT_EQ(Config(mTarget).GetSpecGain(), 0.0f);
+    EXPECT_TRUE(mPlatform.errors.empty());
+}
+
+TEST_F(PluginSettingsTest, DamagedSettingsAreReportedAndLeaveTheStateAsItWas)
+{
+    Config(mTarget).SetSpecGain(21.0f);
+    ChangeEverything(Config(mSource));
+    std::string text = Chunk(mSource, true);
+    // Cut it after the configuration began: the first values would load.
+    text.resize(text.find("specOptions") + 400);
+    EXPECT_FALSE(mTarget.ReadSettings(text));
+    ASSERT_EQ(mPlatform.errors.size(), 1u);
+    EXPECT_EQ(mPlatform.errors[0].title, kUnableToLoad);
+    EXPECT_EQ(mPlatform.errors[0].message, kCorrupted);
+    EXPECT_EQ(Config(mTarget).GetSpecGain(), 21.0f);
+    EXPECT_EQ(Config(mTarget).GetFftSize(), 2048);
+}
+
+TEST_F(PluginSettingsTest, DefaultSettingsThroughThePlatform)
+{
+    EXPECT_FALSE(mTarget.LoadDefaultSettings()) << "nothing stored yet";
+    ChangeEverything(Config(mSource));
+    ASSERT_TRUE(mSource.SaveDefaultSettings(Quarvix::kDefaultSettingsName));
+    ASSERT_EQ(mPlatform.defaults.count("QVX Spectrum Analyzer"), 1u);
+    EXPECT_TRUE(mTarget.LoadDefaultSettings());
+    EXPECT_EQ(Config(mTarget).GetFftSize(), 8192);
+
+    mPlatform.defaults["QVX Spectrum Analyzer"] = "<obj_archive type=\"x\">garbage";
+    Config(mTarget).SetSpecGain(5.0f);
+    EXPECT_FALSE(mTarget.LoadDefaultSettings());
+    EXPECT_EQ(Config(mTarget).GetSpecGain(), 5.0f);
+    EXPECT_TRUE(mPlatform.errors.empty()) << "a failure here is silent";
+}
+
+} // namespace
