@@ -45,19 +45,44 @@ void RunThirdOctaveBank(const ThirdOctaveBankPlan& plan, ThirdOctaveChannelBank&
 {
     std::span<const float> signal = input;
     std::size_t decimator = 0;
-    for (const std::int32_t entry : plan.mPlan)
+    const std::size_t entries = plan.mPlan.size();
+    for (std::size_t e = 0; e < entries;)
     {
+        const std::int32_t entry = plan.mPlan[e];
         if (entry < 0)
         {
             const std::int32_t count = ProcessHalfRateDecimator(bank.mDecimators[decimator],
                                                                 bank.mDecimatorPhases[decimator], signal, scratch);
             signal = std::span<const float>(scratch, static_cast<std::size_t>(count));
             ++decimator;
+            ++e;
             continue;
         }
-        const auto k = static_cast<std::size_t>(entry);
-        BandFilter& filter = bank.mBandFilters[k];
-        const float peak = plan.mRoutines[k](filter, signal);
-        sink(entry, peak, filter);
+        // The sixth-order bands that follow each other at one rate run
+        // together; they see the same signal.
+        BandFilter* group[3];
+        std::int32_t bands[3];
+        std::size_t size = 0;
+        while (size < 3 && e + size < entries && plan.mPlan[e + size] >= 0 &&
+               plan.mRoutines[static_cast<std::size_t>(plan.mPlan[e + size])] == &ProcessBandSixthOrder)
+        {
+            bands[size] = plan.mPlan[e + size];
+            group[size] = &bank.mBandFilters[static_cast<std::size_t>(bands[size])];
+            ++size;
+        }
+        if (size == 0)
+        {
+            const auto k = static_cast<std::size_t>(entry);
+            BandFilter& filter = bank.mBandFilters[k];
+            const float peak = plan.mRoutines[k](filter, signal);
+            sink(entry, peak, filter);
+            ++e;
+            continue;
+        }
+        float peaks[3];
+        ProcessBandGroupSixthOrder(group, size, signal, peaks);
+        for (std::size_t i = 0; i < size; ++i)
+            sink(bands[i], peaks[i], *group[i]);
+        e += size;
     }
 }

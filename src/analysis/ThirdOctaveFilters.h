@@ -54,6 +54,11 @@ float ProcessBandGeneral(BandFilter& filter, std::span<const float> x) noexcept;
 // Order 6 only; the peak is the larger of the largest y and the amplitude
 // estimated between samples (see mPeakCos).
 float ProcessBandSixthOrder(BandFilter& filter, std::span<const float> x) noexcept;
+// The same for up to three band filters fed with the same signal (the bands
+// of one octave), run side by side; their input histories must be equal.
+// peaks receives each band's block peak.
+void ProcessBandGroupSixthOrder(BandFilter* const* filters, std::size_t count, std::span<const float> x,
+                                float* peaks) noexcept;
 
 struct HalfRateDecimator
 {

@@ -1,13 +1,20 @@
 // Nothing on the audio path may touch the heap: every allocation made while
-// Process runs is counted.
+// Process runs is counted, with the plug-in object's own analysis services at
+// work in every view, channel mode, window and weighting, at every supported
+// sample rate and one that is not.
 
+#include "analysis/Quarvix3rdOctAnalysisService.h"
+#include "analysis/QVXGeneralSpecService.h"
+#include "analysis/QuarvixSpecService.h"
 #include "core/Quarvix.h"
+#include "model/QVXSpecConfig.h"
 #include "support/RecordingPlatform.h"
 #include "support/TestCaptureAgent.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <new>
 
@@ -36,6 +43,20 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 namespace
 {
 
+// Audio with content in every band, long enough blocks to complete frames.
+struct TestAudio
+{
+    explicit TestAudio(std::size_t frames) : left(frames), right(frames), outLeft(frames), outRight(frames)
+    {
+        for (std::size_t i = 0; i < frames; ++i)
+        {
+            left[i] = 0.5f * std::sin(0.01f * static_cast<float>(i * i % 100000));
+            right[i] = 0.25f * std::sin(0.3f * static_cast<float>(i));
+        }
+    }
+    std::vector<float> left, right, outLeft, outRight;
+};
+
 TEST(ProcessAllocation, NoHeapUseInAnyBypassStateMonoOrStereo)
 {
     for (const ChannelConfig config : {ChannelConfig{1, 1}, ChannelConfig{2, 2}})
@@ -46,11 +67,9 @@ TEST(ProcessAllocation, NoHeapUseInAnyBypassStateMonoOrStereo)
             plugin.AttachService(std::make_unique<TestCaptureAgent>()));
         plugin.SetSampleRate(48000.0f);
         plugin.SetMaxBlockSize(512);
-
-        std::vector<std::vector<float>> in(2, std::vector<float>(1500, 0.25f));
-        std::vector<std::vector<float>> out(2, std::vector<float>(1500, 0.0f));
-        const float* inputs[] = {in[0].data(), in[1].data()};
-        float* outputs[] = {out[0].data(), out[1].data()};
+        TestAudio audio(1500);
+        const float* inputs[] = {audio.left.data(), audio.right.data()};
+        float* outputs[] = {audio.outLeft.data(), audio.outRight.data()};
         // Every state: Active, EnteringBypass, Bypassed, LeavingBypass, and
         // the pass-through-only mode; with and without accumulate; blocks
         // both within and beyond the maximum block size.
@@ -70,6 +89,58 @@ TEST(ProcessAllocation, NoHeapUseInAnyBypassStateMonoOrStereo)
         EXPECT_EQ(gAllocations.load(), 0) << "channels " << config.inputs;
         EXPECT_GT(agent.captureCount, 0);
     }
+}
+
+TEST(ProcessAllocation, NoHeapUseInTheAnalysisAtAnyRateViewModeWindowOrWeighting)
+{
+    const float rates[] = {32000, 44100, 48000, 88200, 96000, 176400, 192000, 22050};
+    constexpr std::int32_t kBlock = 1024;
+    TestAudio audio(kBlock);
+    const float* inputs[] = {audio.left.data(), audio.right.data()};
+    float* outputs[] = {audio.outLeft.data(), audio.outRight.data()};
+    std::vector<SpecCaptureAgentDyn::Slot*> slots;
+    slots.reserve(64);
+    long blocks = 0;
+
+    for (const ChannelConfig channels : {ChannelConfig{1, 1}, ChannelConfig{2, 2}})
+        for (const float rate : rates)
+        {
+            RecordingPlatform platform;
+            Quarvix plugin(platform, channels);
+            plugin.SetSampleRate(rate);
+            plugin.SetMaxBlockSize(kBlock);
+            QVXSpecConfig& config = *plugin.GetGeneralService().GetSpecConfig();
+            QuarvixSpecService& spectrum = plugin.GetSpecService();
+            spectrum.SetCaptureMode(SpecCaptureAgentDyn::kModeSlots);
+            config.SetFftSize(1024);
+            for (std::int32_t view = 0; view < QVXSpecConfig::kViewCount; ++view)
+            {
+                config.SetSpectrumView(view);
+                for (std::int32_t channel = 0; channel < 4; ++channel)
+                    for (std::int32_t window = 0; window < 4; ++window)
+                        for (std::int32_t weighting = 0; weighting < 4; ++weighting)
+                        {
+                            // The UI side's changes (allocation allowed there).
+                            config.SetAnalysisChannel(channel);
+                            config.SetWinType(window);
+                            config.SetSpecWeighting(weighting);
+                            plugin.Get3rdOctService().SetAnalysisChannel(channel == 3 ? -2 : channel == 2 ? -1 : channel);
+                            spectrum.TakeFullSlots(slots);
+                            for (auto* slot : slots)
+                                spectrum.ReleaseSlot(*slot);
+
+                            gAllocations = 0;
+                            gCounting = true;
+                            for (int i = 0; i < 2; ++i, ++blocks)
+                                plugin.Process(inputs, outputs, kBlock, false, 0);
+                            gCounting = false;
+                            ASSERT_EQ(gAllocations.load(), 0)
+                                << "rate " << rate << " channels " << channels.inputs << " view " << view
+                                << " mode " << channel << " window " << window << " weighting " << weighting;
+                        }
+            }
+        }
+    EXPECT_GT(blocks, 0);
 }
 
 TEST(ProcessAllocation, CounterSeesAllocations)
