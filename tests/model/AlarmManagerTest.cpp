@@ -1,0 +1,270 @@
+#include "core/MessageSubscriber.h"
+#include "core/PluginCore.h"
+#include "model/QVXAlarmManager.h"
+#include "serialization/XMLArchive.h"
+#include "support/RecordingPlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <algorithm>
+#include <functional>
+#include <regex>
+#include <sstream>
+
+namespace
+{
+
+using Manager = QVXAlarmManager;
+using Record = QVXAlarmManager::AlarmRecord;
+using Log = std::vector<std::string>;
+constexpr std::string_view kL = Manager::kBandLevelAlarmL;
+constexpr std::string_view kR = Manager::kBandLevelAlarmR;
+constexpr std::string_view kMaster = Manager::kMasterAlarm;
+
+// Records both classes as "code name" (L, R, M for the standard alarms), and
+// checks that every message carries p1 = 0 and the registered record in p2.
+class Recorder : public MessageSubscriber<Recorder>
+{
+public:
+    Recorder(PluginServices* services, Manager& manager) : MessageSubscriber<Recorder>(services), mManager(manager)
+    {
+        Subscribe(manager.GetMsgClass(QVXAlarmMessages::kStateClass), 1, &Recorder::OnMessage);
+        Subscribe(manager.GetMsgClass(QVXAlarmMessages::kValueClass), 2, &Recorder::OnMessage);
+    }
+    void OnMessage(std::int32_t what)
+    {
+        const Record* record = Manager::RecordFromMessage(GetCurrentP2());
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(GetCurrentP1(), 0);
+        EXPECT_EQ(record, mManager.GetAlarm(record->mName));
+        EXPECT_EQ(GetCurrentSubRef() == 2, what == QVXAlarmMessages::kNewValue);
+        const std::string& name = record->mName;
+        log.push_back(FourCCText(static_cast<FourCharCode>(what)) + " " +
+                      (name == kL ? "L" : name == kR ? "R" : name == kMaster ? "M" : name));
+    }
+    Log Take() { return std::exchange(log, {}); }
+    Log log;
+    Manager& mManager;
+};
+
+class AlarmManagerTest : public ::testing::Test
+{
+protected:
+    AlarmManagerTest() { manager.RegisterStandardAlarms(); recorder.Take(); }
+    const Record& A(std::string_view name) const { return *manager.GetAlarm(name); }
+
+    static std::string Write(Manager& source)
+    {
+        std::ostringstream out;
+        Serialization::XMLArchive archive(out, "test", true);
+        archive.BeginWriting();
+        {
+            Serialization::ObjectWriteScope scope(archive, source, "QVXAlarmManager");
+            source.Save(archive);
+        }
+        archive.EndWriting();
+        return out.str();
+    }
+    // Runs `body` inside the manager's object, or at the top with enter off.
+    static void Read(const std::string& text, const std::function<void(Serialization::Archive&)>& body,
+                     bool enter = true)
+    {
+        Serialization::XMLArchive archive(text.data(), text.size());
+        archive.BeginReading();
+        if (enter)
+            archive.BeginReadObject("QVXAlarmManager", "QVXAlarmManager");
+        body(archive);
+    }
+
+    RecordingPlatform platform;
+    PluginCore core{platform, {2, 2}};
+    Manager manager{&core};
+    Recorder recorder{&core, manager};
+};
+
+TEST_F(AlarmManagerTest, RegistrationForcesGroupValuesAndReactivatesKeepingState)
+{
+    const auto& m = A(kMaster);
+    EXPECT_EQ(std::tuple(m.mDescriptor.mThresholdMin, m.mDescriptor.mThresholdMax, m.mDescriptor.mThreshold,
+                         m.mDescriptor.mCompareMode, m.mValue, m.mSeverity),
+              std::tuple(1.0f, 1.0f, 1.0f, 0, 0.0f, 3));
+    EXPECT_EQ(manager.GetGroupList(), Log{std::string(kMaster)});
+    EXPECT_TRUE(manager.IsGroup(kMaster) && !manager.IsGroup(kL) && !manager.IsGroup("nope"));
+
+    manager.PostValue(kL, -5.0f);
+    manager.SetActive(kR, false);
+    recorder.Take();
+    const Record* left = manager.GetAlarm(kL);
+    EXPECT_EQ(&manager.RegisterAlarm(kL, Manager::BandLevelAlarmDescriptor()), left);
+    EXPECT_TRUE(left->mTriggered && left->mValue == -5.0f);
+    manager.RegisterAlarm(kR, Manager::BandLevelAlarmDescriptor());
+    EXPECT_EQ(recorder.Take(), Log{"acti R"});
+}
+
+TEST_F(AlarmManagerTest, LatchesTheExtremeUntilResetOrForced)
+{
+    manager.PostValue(kL, -20.0f);
+    EXPECT_EQ(recorder.Take(), Log{"nval L"});
+    manager.PostValue(kL, -5.0f);
+    // The master is re-evaluated: L at severity 0 is not counted, it stays off.
+    EXPECT_EQ(recorder.Take(), (Log{"nval L", "trig L", "nval M"}));
+    manager.PostValue(kL, -30.0f);
+    EXPECT_EQ(recorder.Take(), Log{});
+    EXPECT_TRUE(A(kL).mTriggered && A(kL).mValue == -5.0f);
+    manager.PostValue(kL, -4.0f, false, true);
+    EXPECT_EQ(recorder.Take(), (Log{"nval L", "trig L", "nval M"}));
+    manager.ResetAlarm(kL);
+    EXPECT_EQ(recorder.Take(), (Log{"clrA L", "nval L", "nval M"}));
+    EXPECT_TRUE(!A(kL).mTriggered && A(kL).mValue == -200.0f);
+
+    manager.PostValue(kL, -5.0f);
+    manager.PostValue(kL, -50.0f, true);
+    EXPECT_TRUE(!A(kL).mTriggered && A(kL).mValue == -50.0f);
+
+    // Deactivation resets first; an inactive alarm ignores values and resets.
+    manager.PostValue(kL, -1.0f);
+    recorder.Take();
+    manager.SetActive(kL, false);
+    EXPECT_EQ(recorder.Take(), (Log{"clrA L", "nval L", "nval M", "deac L"}));
+    manager.SetActive(kL, false);
+    manager.PostValue(kL, -1.0f, true);
+    manager.ResetAlarm(kL);
+    EXPECT_EQ(recorder.Take(), Log{});
+}
+
+TEST_F(AlarmManagerTest, ThresholdIsClampedAndRetestsTheLatchedValue)
+{
+    manager.SetThreshold(kL, -120.0f);
+    EXPECT_EQ(A(kL).mDescriptor.mThreshold, -90.0f);
+    manager.SetThreshold(kL, 6.0f);
+    manager.SetThreshold(kL, std::nanf(""));
+    EXPECT_EQ(A(kL).mDescriptor.mThreshold, 0.0f);
+
+    manager.PostValue(kL, -20.0f);
+    recorder.Take();
+    manager.SetThreshold(kL, -30.0f);
+    EXPECT_EQ(recorder.Take(), (Log{"aTHc L", "nval L", "trig L", "nval M"}));
+    manager.SetActive(kR, false);
+    recorder.Take();
+    manager.SetThreshold(kR, -50.0f);
+    EXPECT_EQ(recorder.Take(), Log{"aTHc R"});
+}
+
+TEST_F(AlarmManagerTest, MasterCountsMembersBySeverity)
+{
+    manager.PostValue(kL, -1.0f);
+    EXPECT_FALSE(A(kMaster).mTriggered); // severity 0 is below the trigger severity 1
+    recorder.Take();
+    manager.SetSeverity(kL, 2);
+    EXPECT_EQ(recorder.Take(), (Log{"asev L", "trig L", "nval M", "trig M"}));
+    EXPECT_EQ(A(kMaster).mHighestMemberSeverity, 2);
+
+    // A higher member severity is announced again although the state stays.
+    manager.SetSeverity(kR, 3);
+    manager.PostValue(kR, -2.0f);
+    EXPECT_EQ(A(kMaster).mHighestMemberSeverity, 3);
+    EXPECT_EQ(recorder.Take().back(), "trig M");
+
+    // Severity 4 is only seen by a trigger severity of exactly 4.
+    manager.SetSeverity(kL, 4);
+    manager.SetSeverity(kR, 4);
+    EXPECT_FALSE(A(kMaster).mTriggered);
+    manager.SetGroupTriggerSeverity(kMaster, 4);
+    EXPECT_TRUE(A(kMaster).mTriggered);
+    EXPECT_EQ(A(kMaster).mHighestMemberSeverity, 0);
+
+    // Any group mode but 1 needs every counted member triggered.
+    Manager::AlarmDescriptor all = Manager::MasterAlarmDescriptor();
+    all.mGroupMode = 0;
+    manager.RegisterAlarm("all", all);
+    manager.SetSeverity(kL, 1);
+    manager.SetSeverity(kR, 1);
+    manager.ResetAlarm(kR);
+    EXPECT_FALSE(A("all").mTriggered);
+    manager.PostValue(kR, -3.0f);
+    EXPECT_TRUE(A("all").mTriggered);
+
+    manager.ResetAlarm(kMaster);
+    EXPECT_TRUE(!A(kL).mTriggered && !A(kR).mTriggered && A(kR).mValue == -200.0f);
+    EXPECT_TRUE(!A(kMaster).mTriggered && !A("all").mTriggered);
+}
+
+TEST_F(AlarmManagerTest, GroupsOfGroupsAndCyclesTerminate)
+{
+    Manager::AlarmDescriptor outer;
+    outer.mMemberNames = {std::string(kMaster), "outer"}; // lists itself
+    outer.mGroupMode = Manager::kGroupAny;
+    outer.mGroupTriggerSeverity = 3;
+    manager.RegisterAlarm("outer", outer);
+    manager.SetSeverity(kL, 2);
+    manager.PostValue(kL, -1.0f);
+    EXPECT_TRUE(A("outer").mTriggered);
+    EXPECT_EQ(A("outer").mHighestMemberSeverity, 3);
+    manager.ResetAlarm("outer");
+    EXPECT_TRUE(!A(kL).mTriggered && !A("outer").mTriggered);
+}
+
+TEST_F(AlarmManagerTest, ArchiveRoundTripAndPendingSettings)
+{
+    manager.SetThreshold(kL, -42.5f);
+    manager.SetSeverity(kL, 2);
+    manager.SetThreshold(kR, -7.0f);
+    manager.SetSeverity(kR, 4);
+    manager.SetSeverity(kMaster, 5);
+    manager.SetGroupTriggerSeverity(kMaster, 2);
+    const std::string text = Write(manager);
+    Read(text, [](Serialization::Archive& archive) {
+        EXPECT_EQ(archive.ReadInt("alarm_count"), 3);
+        archive.BeginReadObject("0", "PersistentAlarmInfo"); // name order
+        EXPECT_EQ(archive.ReadString("uai"), kMaster);
+    });
+
+    const auto settings = [](const Record* r) {
+        return std::tuple(r->mDescriptor.mThreshold, r->mSeverity, r->mDescriptor.mGroupTriggerSeverity);
+    };
+    Manager fresh(&core);
+    Read(text, [&](Serialization::Archive& archive) { fresh.Load(archive); });
+    EXPECT_EQ(fresh.GetPendingAlarms().size(), 3u);
+    // Settings still pending are saved again.
+    const std::regex ids(" id=\"[0-9]+\"");
+    EXPECT_EQ(std::regex_replace(Write(fresh), ids, ""), std::regex_replace(text, ids, ""));
+    fresh.RegisterStandardAlarms();
+    EXPECT_TRUE(fresh.GetPendingAlarms().empty());
+    EXPECT_EQ(settings(fresh.GetAlarm(kL)), std::tuple(-42.5f, 2, 4));
+    EXPECT_EQ(settings(fresh.GetAlarm(kMaster)), std::tuple(1.0f, 5, 2));
+
+}
+
+TEST_F(AlarmManagerTest, ReadingDamagedListsAndImports)
+{
+    const auto object = [](const char* name, const char* body) {
+        return std::string("<obj id=\"9\" name=\"") + name + "\" type=\"PersistentAlarmInfo\">" + body + "</obj>";
+    };
+    const std::string text =
+        "<obj_archive type=\"t\"><obj id=\"1\" name=\"QVXAlarmManager\" type=\"QVXAlarmManager\">"
+        "<att name=\"alarm_count\" type=\"i\">2000000000</att>" +
+        object("0", "<att name=\"th\" type=\"f\">-120</att>") +
+        object("1", "<att name=\"uai\" type=\"str\">spectrum.band_level.R</att><att name=\"th\" type=\"f\">-33</att>"
+                    "<att name=\"severity\" type=\"i\">4</att>") +
+        object("2", "<att name=\"uai\" type=\"str\">spectrum.band_level.L</att><att name=\"severity\" "
+                    "type=\"i\">4</att>") +
+        "</obj></obj_archive>";
+
+    // Only the listed names, from the enclosing scope, severity 4 replaced.
+    Read(text, [&](Serialization::Archive& archive) { manager.ImportAlarms(archive, {std::string(kR)}, 0); },
+         false);
+    EXPECT_TRUE(A(kR).mDescriptor.mThreshold == -33.0f && A(kR).mSeverity == 0 && A(kL).mSeverity == 0);
+    EXPECT_TRUE(manager.GetPendingAlarms().empty());
+
+    // An overstated count ends at the first missing object; a missing key
+    // keeps the setting; a nameless info waits as "invalid".
+    Read(text, [&](Serialization::Archive& archive) { manager.Load(archive); });
+    EXPECT_TRUE(A(kL).mSeverity == 4 && A(kL).mDescriptor.mThreshold == -10.0f);
+    ASSERT_EQ(manager.GetPendingAlarms().count("invalid"), 1u);
+    // Registration clamps a pending threshold to the alarm's limits.
+    manager.RegisterAlarm("invalid", Manager::BandLevelAlarmDescriptor());
+    EXPECT_EQ(A("invalid").mDescriptor.mThreshold, -90.0f);
+}
+
+} // namespace
