@@ -192,7 +192,8 @@ const QVXAlarmManager::AlarmRecord& QVXAlarmManager::RegisterAlarm(std::string_v
 
     if (group)
         mGroupList.reserve(mGroupList.size() + 1);
-    AlarmRecord& stored = mAlarms.emplace(record.mName, std::move(record)).first->second;
+    std::string key = record.mName;
+    AlarmRecord& stored = mAlarms.emplace(std::move(key), std::move(record)).first->second;
     if (pending != mPendingAlarms.end())
         mPendingAlarms.erase(pending);
     if (group)
