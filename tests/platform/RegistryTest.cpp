@@ -1,0 +1,177 @@
+#include "platform/DefaultSettingsFiles.h"
+#include "platform/Registry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace
+{
+
+namespace fs = std::filesystem;
+using Platform::Registry;
+
+constexpr const char* kKey = "Software\\Corvanel Sound\\Default Settings";
+
+class TemporaryDirectory : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        mRoot = fs::temp_directory_path() /
+                ("quarvix-registry-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(mRoot);
+        fs::create_directories(mRoot);
+    }
+    void TearDown() override { fs::remove_all(mRoot); }
+
+    static std::string ReadFile(const fs::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    fs::path mRoot;
+};
+
+using RegistryTest = TemporaryDirectory;
+
+TEST_F(RegistryTest, DefaultPathFollowsXdgConfigHomeThenHome)
+{
+    const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = savedConfig ? savedConfig : "";
+    ::setenv("XDG_CONFIG_HOME", mRoot.c_str(), 1);
+    EXPECT_EQ(Registry::DefaultPath(), mRoot / "quarvix" / "registry");
+    ::unsetenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    if (home)
+    {
+        EXPECT_EQ(Registry::DefaultPath(), fs::path(home) / ".config" / "quarvix" / "registry");
+    }
+    if (savedConfig)
+        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+}
+
+TEST_F(RegistryTest, ValuesRoundTripThroughTheFileWithoutRegardToCase)
+{
+    const fs::path file = mRoot / "sub" / "registry";
+    Registry registry(file);
+    EXPECT_FALSE(registry.GetValue(kKey, "", 2048)); // no file yet
+
+    const std::string awkward = "C:\\dir \"quoted\"\nsecond line\r=@[x]";
+    ASSERT_TRUE(registry.SetValue(kKey, "", "/home/me/defaults"));
+    ASSERT_TRUE(registry.SetValue(kKey, "QVX Spectrum Analyzer", awkward));
+    ASSERT_TRUE(registry.SetValue("Software\\Other", "", "elsewhere"));
+
+    Registry reread(file);
+    EXPECT_EQ(reread.GetValue(kKey, "", 2048), "/home/me/defaults");
+    EXPECT_EQ(reread.GetValue("software\\CORVANEL SOUND\\default settings", "qvx spectrum analyzer", 2048), awkward);
+    EXPECT_EQ(reread.GetValue("Software\\Other", "", 2048), "elsewhere");
+    EXPECT_FALSE(reread.GetValue(kKey, "missing", 2048));
+    EXPECT_FALSE(reread.GetValue("Software\\Missing", "", 2048));
+
+    ASSERT_TRUE(reread.SetValue(kKey, "", "/changed"));
+    EXPECT_EQ(Registry(file).GetValue(kKey, "", 2048), "/changed");
+    EXPECT_TRUE(reread.DeleteValue(kKey, ""));
+    EXPECT_FALSE(reread.DeleteValue(kKey, ""));
+    EXPECT_FALSE(Registry(file).GetValue(kKey, "", 2048));
+    EXPECT_EQ(Registry(file).GetValue(kKey, "QVX Spectrum Analyzer", 2048), awkward);
+}
+
+TEST_F(RegistryTest, ValueThatDoesNotFitTheReadLimitReadsAsMissing)
+{
+    Registry registry(mRoot / "registry");
+    ASSERT_TRUE(registry.SetValue(kKey, "", std::string(2047, 'd')));
+    EXPECT_EQ(registry.GetValue(kKey, "", 2048)->size(), 2047u); // with its NUL, exactly 2048 bytes
+    ASSERT_TRUE(registry.SetValue(kKey, "", std::string(2048, 'd')));
+    EXPECT_FALSE(registry.GetValue(kKey, "", 2048));
+}
+
+TEST_F(RegistryTest, HandWrittenFileWithBrokenLinesKeepsWhatParses)
+{
+    const fs::path file = mRoot / "registry";
+    std::ofstream(file) << "garbage before any key\n"
+                           "[Software\\Corvanel Sound\\Default Settings]\r\n"
+                           "@=\"/good\"\r\n"
+                           "\"unterminated=\"x\n"
+                           "\"a\"=\"b\" trailing\n"
+                           "\"name\"=\"v\\\\w\"\n";
+    Registry registry(file);
+    EXPECT_EQ(registry.GetValue(kKey, "", 100), "/good");
+    EXPECT_EQ(registry.GetValue(kKey, "name", 100), "v\\w");
+    EXPECT_FALSE(registry.GetValue(kKey, "a", 100));
+    EXPECT_FALSE(registry.SetValue("bad]key", "", "x"));
+}
+
+using DefaultSettingsFilesTest = TemporaryDirectory;
+
+TEST_F(DefaultSettingsFilesTest, WithoutTheRegistryValueLoadAndSaveFail)
+{
+    Registry registry(mRoot / "registry");
+    std::string text = "untouched";
+    EXPECT_FALSE(Platform::LoadDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", text));
+    EXPECT_FALSE(Platform::SaveDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", "x"));
+    EXPECT_EQ(text, "untouched");
+    EXPECT_EQ(fs::directory_iterator(mRoot), fs::directory_iterator());
+}
+
+TEST_F(DefaultSettingsFilesTest, SaveCreatesTheDirectoryAndLoadReadsTheWholeFile)
+{
+    Registry registry(mRoot / "registry");
+    const fs::path directory = mRoot / "Defaults";
+    ASSERT_TRUE(registry.SetValue(kKey, "", directory.string()));
+
+    std::string text;
+    EXPECT_FALSE(Platform::LoadDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", text));
+
+    std::string settings = "<obj_archive>\n";
+    settings += std::string(100000, 'x');
+    settings.push_back('\0'); // binary content survives
+    settings += "tail";
+    ASSERT_TRUE(Platform::SaveDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", settings));
+    const fs::path file = directory / "QVX Spectrum Analyzer.default";
+    EXPECT_EQ(ReadFile(file), settings);
+    EXPECT_EQ(Platform::DefaultSettingsFilePath(registry, kKey, "QVX Spectrum Analyzer"), file);
+    ASSERT_TRUE(Platform::LoadDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", text));
+    EXPECT_EQ(text, settings);
+
+    // A shorter save replaces the file whole; no temporary file stays behind.
+    ASSERT_TRUE(Platform::SaveDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", "short"));
+    EXPECT_EQ(ReadFile(file), "short");
+    EXPECT_EQ(std::distance(fs::directory_iterator(directory), fs::directory_iterator()), 1);
+
+    // An empty file reads as an empty text.
+    ASSERT_TRUE(Platform::SaveDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", ""));
+    text = "stale";
+    ASSERT_TRUE(Platform::LoadDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", text));
+    EXPECT_EQ(text, "");
+}
+
+TEST_F(DefaultSettingsFilesTest, FailedSaveKeepsThePreviousDefaults)
+{
+    Registry registry(mRoot / "registry");
+    // Only DIR itself is created: a missing parent makes the save fail.
+    ASSERT_TRUE(registry.SetValue(kKey, "", (mRoot / "missing" / "Defaults").string()));
+    EXPECT_FALSE(Platform::SaveDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", "x"));
+    EXPECT_FALSE(fs::exists(mRoot / "missing"));
+
+    // A directory where the file should be cannot be replaced by a save nor read.
+    const fs::path directory = mRoot / "Defaults";
+    ASSERT_TRUE(registry.SetValue(kKey, "", directory.string()));
+    ASSERT_TRUE(Platform::SaveDefaultSettingsFile(registry, kKey, "Kept", "previous"));
+    fs::create_directories(directory / "Blocked.default");
+    std::string text;
+    EXPECT_FALSE(Platform::LoadDefaultSettingsFile(registry, kKey, "Blocked", text));
+    EXPECT_FALSE(Platform::SaveDefaultSettingsFile(registry, kKey, "Blocked", "new"));
+    EXPECT_TRUE(Platform::LoadDefaultSettingsFile(registry, kKey, "Kept", text));
+    EXPECT_EQ(text, "previous");
+    EXPECT_EQ(std::distance(fs::directory_iterator(directory), fs::directory_iterator()), 2);
+}
+
+} // namespace
