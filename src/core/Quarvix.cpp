@@ -3,7 +3,10 @@
 #include "analysis/QVXGeneralSpecService.h"
 #include "analysis/Quarvix3rdOctAnalysisService.h"
 #include "analysis/QuarvixSpecService.h"
+#include "host/CVLQuarvixMetaClass.h"
 #include "host/ParameterDescriptor.h"
+#include "model/QVXAlarmManager.h"
+#include "serialization/Archive.h"
 
 #include <algorithm>
 
@@ -14,7 +17,7 @@ QuarvixEditorCommon::QuarvixEditorCommon(PluginCore& core)
 }
 
 Quarvix::Quarvix(PluginPlatform& platform, const ChannelConfig& channels)
-    : PluginCore(platform, channels),
+    : PluginCore(platform, channels), mAlarmManager(std::make_unique<QVXAlarmManager>(this)),
       mSilence(static_cast<std::size_t>(GetMaxBlockSize()), 0.0f)
 {
     // The general service first: the other two find the configuration
@@ -31,7 +34,9 @@ Quarvix::Quarvix(PluginPlatform& platform, const ChannelConfig& channels)
 
 Quarvix::~Quarvix()
 {
-    // Services go before the editor's subscriber and the core that serves them.
+    // The alarm manager first; the services go before the editor's subscriber
+    // and the core that serves them.
+    mAlarmManager.reset();
     mSilence.clear();
     mCaptureAgents.clear();
     mServices.clear();
@@ -63,11 +68,17 @@ bool Quarvix::LoadDefaultSettings()
 void Quarvix::SaveSatellites(Serialization::Archive& archive)
 {
     ObjectSerializerHub::SaveSatellites(archive);
+    Serialization::ObjectWriteScope scope(archive, *mAlarmManager, kAlarmManagerKey);
+    if (scope.IsNew())
+        mAlarmManager->Save(archive);
 }
 
 void Quarvix::LoadSatellites(Serialization::Archive& archive)
 {
     ObjectSerializerHub::LoadSatellites(archive);
+    archive.BeginReadObject(kAlarmManagerKey, mAlarmManager->GetTypeName());
+    mAlarmManager->Load(archive);
+    archive.EndReadObject();
 }
 
 void Quarvix::ResetAnalysis()
@@ -118,8 +129,8 @@ float Quarvix::GetParameter(const ParameterDescriptor&) const
 
 void Quarvix::OnParameterChanged(const ParameterDescriptor& descriptor, float value)
 {
-    // The analyzer keeps no state in host parameters; 'rest' (Reset) acts on
-    // the master alarm, which the alarm manager owns.
-    (void)descriptor;
-    (void)value;
+    // The analyzer keeps no state in host parameters; 'rest' (Reset) clears
+    // the master alarm and with it the alarms it watches.
+    if (descriptor.GetId() == QuarvixIdentity::kResetParameterId && value != 0.0f)
+        mAlarmManager->ResetAlarm(QVXAlarmManager::kMasterAlarm);
 }

@@ -33,6 +33,7 @@ private:
     void OnMessage(std::int32_t) {}
 };
 
+class QVXAlarmManager;
 class QVXGeneralSpecService;
 class QuarvixSpecService;
 class Quarvix3rdOctAnalysisService;
@@ -52,6 +53,7 @@ public:
     // Services keep the order in which they are attached; the constructor
     // attaches the general, spectrum and third-octave services in that order.
     QuarvixServiceBase& AttachService(std::unique_ptr<QuarvixServiceBase> service);
+    QVXAlarmManager& GetAlarmManager() const { return *mAlarmManager; }
     QVXGeneralSpecService& GetGeneralService() const { return *mGeneralService; }
     QuarvixSpecService& GetSpecService() const { return *mSpecService; }
     Quarvix3rdOctAnalysisService& Get3rdOctService() const { return *mThirdOctService; }
@@ -59,6 +61,8 @@ public:
     const std::vector<QuarvixServiceBase*>& GetCaptureAgents() const { return mCaptureAgents; }
     const std::vector<float>& GetSilenceBuffer() const { return mSilence; }
 
+    // The alarm manager's object in the settings.
+    static constexpr const char* kAlarmManagerKey = "QVXAlarmManager";
     // The name default settings are stored under.
     static constexpr const char* kDefaultSettingsName = "QVX Spectrum Analyzer";
     // Loads the default settings stored for this product, if there are any.
@@ -77,6 +81,7 @@ protected:
 private:
     void ApplyStreamFormat();
 
+    std::unique_ptr<QVXAlarmManager> mAlarmManager;
     std::vector<std::unique_ptr<QuarvixServiceBase>> mServiceSet;
     QVXGeneralSpecService* mGeneralService = nullptr;
     QuarvixSpecService* mSpecService = nullptr;

@@ -3,6 +3,7 @@
 #include "core/PluginCore.h"
 #include "core/Quarvix.h"
 #include "host/CVLQuarvixMetaClass.h"
+#include "model/QVXAlarmManager.h"
 #include "model/QVXSpecConfig.h"
 #include "support/RecordingPlatform.h"
 
@@ -179,6 +180,59 @@ TEST_F(PluginSettingsTest, DefaultSettingsThroughThePlatform)
     EXPECT_FALSE(mTarget.LoadDefaultSettings());
     EXPECT_EQ(Config(mTarget).GetSpecGain(), 5.0f);
     EXPECT_TRUE(mPlatform.errors.empty()) << "a failure here is silent";
+}
+
+} // namespace
+
+namespace
+{
+
+TEST(PluginAlarmSettings, ThresholdsAndSeveritiesTravelWithTheChunk)
+{
+    RecordingPlatform platform;
+    Quarvix source(platform, {2, 2});
+    QVXAlarmManager& alarms = source.GetAlarmManager();
+    alarms.RegisterStandardAlarms();
+    alarms.SetThreshold(QVXAlarmManager::kBandLevelAlarmL, -33.5f);
+    alarms.SetSeverity(QVXAlarmManager::kBandLevelAlarmR, 2);
+    alarms.SetGroupTriggerSeverity(QVXAlarmManager::kMasterAlarm, 2);
+    const std::string saved = Chunk(source, true);
+    ASSERT_NE(saved.find("\"QVXAlarmManager\""), std::string::npos);
+
+    // Restored before the panels register the alarms (no editor open yet),
+    // saved again, and only then registered: nothing is lost on the way.
+    Quarvix target(platform, {2, 2});
+    target.SetChunk(saved.data(), static_cast<std::int32_t>(saved.size()), true);
+    const std::string resaved = Chunk(target, true);
+    Quarvix third(platform, {2, 2});
+    third.SetChunk(resaved.data(), static_cast<std::int32_t>(resaved.size()), true);
+    QVXAlarmManager& restored = third.GetAlarmManager();
+    restored.RegisterStandardAlarms();
+    EXPECT_EQ(restored.GetAlarm(QVXAlarmManager::kBandLevelAlarmL)->mDescriptor.mThreshold, -33.5f);
+    EXPECT_EQ(restored.GetAlarm(QVXAlarmManager::kBandLevelAlarmR)->mSeverity, 2);
+    EXPECT_EQ(restored.GetAlarm(QVXAlarmManager::kMasterAlarm)->mDescriptor.mGroupTriggerSeverity, 2);
+    EXPECT_TRUE(platform.errors.empty());
+    EXPECT_EQ(MaskIds(Chunk(third, true)), MaskIds(saved));
+}
+
+TEST(PluginAlarmSettings, HostResetParameterClearsTheMasterAlarm)
+{
+    RecordingPlatform platform;
+    Quarvix plugin(platform, {2, 2});
+    QVXAlarmManager& alarms = plugin.GetAlarmManager();
+    alarms.RegisterStandardAlarms();
+    alarms.SetSeverity(QVXAlarmManager::kBandLevelAlarmL, 2);
+    alarms.PostValue(QVXAlarmManager::kBandLevelAlarmL, -1.0f);
+    ASSERT_TRUE(alarms.GetAlarm(QVXAlarmManager::kMasterAlarm)->mTriggered);
+
+    const ParameterDescriptor& reset = *plugin.GetDescription().FindParameterById(FourCC("rest"));
+    plugin.OnHostParameterChange(reset, 0.0f);
+    plugin.FlushHostParameterChanges();
+    EXPECT_TRUE(alarms.GetAlarm(QVXAlarmManager::kMasterAlarm)->mTriggered) << "0 resets nothing";
+    plugin.OnHostParameterChange(reset, 1.0f);
+    plugin.FlushHostParameterChanges();
+    EXPECT_FALSE(alarms.GetAlarm(QVXAlarmManager::kMasterAlarm)->mTriggered);
+    EXPECT_FALSE(alarms.GetAlarm(QVXAlarmManager::kBandLevelAlarmL)->mTriggered);
 }
 
 } // namespace

@@ -50,23 +50,26 @@ TEST(ProcessConcurrency, AnalysisFollowsUIChangesWithoutRaces)
     const std::int32_t sizes[] = {512, 1024, 2048, 4096, 8192};
     std::vector<SpecCaptureAgentDyn::Slot*> slots;
     long frames = 0;
+    std::int32_t size = spectrum.GetFftSize();
     for (int step = 0; step < 120; ++step)
     {
-        config.SetSpectrumView(step % 7 == 6 ? QVXSpecConfig::kAna3rdOct : step % 2);
-        config.SetFftSize(sizes[step % 5]);
-        config.SetWinType(step % 4);
-        config.SetSpecWeighting(step % 4);
-        config.SetAnalysisChannel((step / 2) % 4);
-        plugin.Get3rdOctService().SetAnalysisChannel(step % 3 - 1);
+        // The display's side first: frames of the size it last asked for.
         if (spectrum.TakeFullSlots(slots))
         {
             for (auto* slot : slots)
             {
-                frames += slot->GetLength() == spectrum.GetFftSize() ? 1 : 0;
+                frames += slot->GetLength() == size ? 1 : 0;
                 spectrum.ReleaseSlot(*slot);
             }
         }
-        const long target = blocks.load() + 4;
+        config.SetSpectrumView(step % 7 == 6 ? QVXSpecConfig::kAna3rdOct : step % 2);
+        size = sizes[step % 5];
+        config.SetFftSize(size);
+        config.SetWinType(step % 4);
+        config.SetSpecWeighting(step % 4);
+        config.SetAnalysisChannel((step / 2) % 4);
+        plugin.Get3rdOctService().SetAnalysisChannel(step % 3 - 1);
+        const long target = blocks.load() + 8;
         while (blocks.load() < target)
             std::this_thread::yield();
     }
