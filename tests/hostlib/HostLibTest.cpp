@@ -1,0 +1,402 @@
+#include "hostlib/CEffectGroup.h"
+#include "hostlib/CEffectProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+namespace
+{
+
+using namespace HostLib;
+
+constexpr FourCharCode Code(const char (&c)[5])
+{
+    return (FourCharCode(static_cast<unsigned char>(c[0])) << 24) | (FourCharCode(static_cast<unsigned char>(c[1])) << 16) |
+           (FourCharCode(static_cast<unsigned char>(c[2])) << 8) | FourCharCode(static_cast<unsigned char>(c[3]));
+}
+
+struct ViewLog
+{
+    int attached = 0;
+    int detached = 0;
+    void* window = nullptr;
+    std::int32_t x = 0, y = 0;
+};
+ViewLog gViewLog;
+
+class TestView : public CPlugInView
+{
+public:
+    void AttachToWindow(void* window, std::int32_t x, std::int32_t y) override
+    {
+        ++gViewLog.attached;
+        gViewLog.window = window;
+        gViewLog.x = x;
+        gViewLog.y = y;
+    }
+    void Detach() override { ++gViewLog.detached; }
+};
+
+// A process that copies input to output (null outputs skipped) and records
+// what the library hands it.
+class TestProcess : public CEffectProcess
+{
+public:
+    struct Call
+    {
+        std::int32_t frames;
+        std::int64_t position;
+        bool inputNull;
+    };
+    std::vector<Call> calls;
+    std::vector<std::int32_t> updatedControls;
+    std::string chunkText = "settings";
+    std::string grownText; // what the text becomes after the first size question
+    std::string receivedText;
+    int sampleRateChanges = 0;
+    bool offerView = true;
+
+    void EffectInit() override
+    {
+        DefineMasterBypassControlIndex(AddControl(std::make_unique<CPluginControl_OnOff>(Code("bypa"), "Bypass\nByp", false)));
+        AddControl(std::make_unique<CPluginControl_Discrete>(Code("ctaa"), "Mode", 1, 3, 2));
+        AddControl(std::make_unique<CPluginControl_Linear>(Code("ctab"), "Gain\nGn", -12.0, 12.0, 0.0));
+        DefineChunk(Code("tchk"), "Test Chunk With A Name Longer Than Thirty-Two Bytes");
+    }
+
+    std::int32_t ControlValueSeen(std::int32_t index) const { return static_cast<std::int32_t>(GetControlValue(index)); }
+
+    EffectStatus GetChunkSize(FourCharCode id, std::int32_t& size) override
+    {
+        if (id != Code("tchk"))
+            return CEffectProcess::GetChunkSize(id, size);
+        size = static_cast<std::int32_t>(chunkText.size()) + kChunkHeaderSize;
+        if (!grownText.empty())
+            chunkText = grownText;
+        return kEffectOK;
+    }
+    EffectStatus GetChunk(FourCharCode id, std::span<char> chunk) override
+    {
+        if (id != Code("tchk"))
+            return CEffectProcess::GetChunk(id, chunk);
+        CEffectChunkHeader header = ReadChunkHeader(chunk);
+        header.size = static_cast<std::int32_t>(chunkText.size()) + kChunkHeaderSize;
+        WriteChunkHeader(chunk, header);
+        if (chunk.size() < static_cast<std::size_t>(header.size))
+            return kEffectErrChunkTooSmall;
+        std::memcpy(chunk.data() + kChunkHeaderSize, chunkText.data(), chunkText.size());
+        return kEffectOK;
+    }
+    EffectStatus SetChunk(FourCharCode id, std::span<const char> chunk) override
+    {
+        if (id != Code("tchk"))
+            return CEffectProcess::SetChunk(id, chunk);
+        const CEffectChunkHeader header = ReadChunkHeader(chunk);
+        receivedText.assign(chunk.data() + kChunkHeaderSize, static_cast<std::size_t>(header.size - kChunkHeaderSize));
+        return kEffectOK;
+    }
+
+protected:
+    void RenderAudio(const float* const* inputs, float* const* outputs, std::int32_t frames) noexcept override
+    {
+        calls.push_back({frames, GetSamplePosition(), inputs[0] == nullptr});
+        for (std::int32_t c = 0; c < GetNumOutputs(); ++c)
+        {
+            if (inputs[c] && outputs[c])
+                std::memcpy(outputs[c], inputs[c], sizeof(float) * static_cast<std::size_t>(frames));
+        }
+    }
+    void SampleRateChanged() override { ++sampleRateChanges; }
+    void UpdateControlValueInAlgorithm(std::int32_t index) override { updatedControls.push_back(index); }
+    std::unique_ptr<CPlugInView> CreateCPlugInView() override
+    {
+        return offerView ? std::make_unique<TestView>() : nullptr;
+    }
+};
+
+// Offline: writes nothing for the first pre-roll frames, then copies the rest.
+class TestOfflineProcess : public CEffectProcessAS
+{
+public:
+    std::int32_t fed = 0;
+
+protected:
+    void OfflinePassBegins() override { fed = 0; }
+    void RenderAudio(const float* const*, float* const*, std::int32_t) noexcept override {}
+    std::int32_t RenderOffline(const float* const* inputs, float* const* outputs, std::int32_t frames) override
+    {
+        const std::int32_t skip = std::max(0, std::min(frames, GetPrerollFrames() - fed));
+        fed += frames;
+        std::memcpy(outputs[0], inputs[0] + skip, sizeof(float) * static_cast<std::size_t>(frames - skip));
+        return frames - skip;
+    }
+};
+
+TestProcess* gLastProcess = nullptr;
+CEffectProcess* CreateTestProcess()
+{
+    gLastProcess = new TestProcess();
+    return gLastProcess;
+}
+CEffectProcess* CreateOfflineProcess()
+{
+    return new TestOfflineProcess();
+}
+CEffectProcess* CreateNothing()
+{
+    return nullptr;
+}
+
+class TestGroup : public CEffectGroup
+{
+public:
+    bool declareTypes = true;
+    bool throwInCreate = false;
+
+protected:
+    void CreateEffectTypes() override
+    {
+        if (throwInCreate)
+            throw std::runtime_error("types");
+        DefineManufacturerNamesAndID("Maker\nMk", Code("Mkr "));
+        DefinePlugInNamesAndID("Product", Code("Prod"));
+        if (!declareTypes)
+            return;
+        auto stereo = std::make_unique<CEffectType>(Code("StRT"), Code("Prod"), 2, 2, false);
+        stereo->DefineCreateProcess(&CreateTestProcess);
+        stereo->AttachStandardCapabilities();
+        AddEffectType(std::move(stereo));
+        auto offline = std::make_unique<CEffectType>(Code("mnAS"), Code("Prod"), 1, 1, true);
+        offline->DefineCreateProcess(&CreateOfflineProcess);
+        offline->AttachStandardCapabilities();
+        AddEffectType(std::move(offline));
+        auto broken = std::make_unique<CEffectType>(Code("brkn"), Code("Prod"), 1, 1, false);
+        broken->DefineCreateProcess(&CreateNothing);
+        AddEffectType(std::move(broken));
+    }
+};
+
+class HostLibTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(mGroup.Initialize(), 0);
+        mInstance = mGroup.GetEngine().CreateInstance(Code("StRT"));
+        ASSERT_NE(mInstance, nullptr);
+        mProcess = gLastProcess;
+    }
+
+    TestGroup mGroup;
+    EffectInstance* mInstance = nullptr;
+    TestProcess* mProcess = nullptr;
+};
+
+TEST(HostLibGroupTest, InitializeReportsMissingDeclarationsAndFailures)
+{
+    TestGroup noTypes;
+    noTypes.declareTypes = false;
+    EXPECT_EQ(noTypes.Initialize(), kGroupErrIncomplete);
+    TestGroup throwing;
+    throwing.throwInCreate = true;
+    EXPECT_EQ(throwing.Initialize(), kGroupErrInitFailed);
+}
+
+TEST_F(HostLibTest, EngineListsTypesAndCreatesAndDestroysInstances)
+{
+    EffectEngine& engine = mGroup.GetEngine();
+    const EffectGroupInfo info = engine.GetGroupInfo();
+    EXPECT_EQ(info.manufacturerId, Code("Mkr "));
+    EXPECT_EQ(info.productNames, "Product");
+    const std::vector<EffectTypeInfo> types = engine.GetTypes();
+    ASSERT_EQ(types.size(), 3u);
+    EXPECT_EQ(types[0].typeId, Code("StRT"));
+    EXPECT_EQ(types[0].inputs, 2);
+    EXPECT_FALSE(types[0].offline);
+    EXPECT_TRUE(types[1].offline);
+
+    EXPECT_EQ(engine.CreateInstance(Code("none")), nullptr);
+    EXPECT_EQ(engine.CreateInstance(Code("brkn")), nullptr);
+    EXPECT_EQ(mGroup.GetInstanceCount(), 1u);
+    EXPECT_EQ(mInstance->GetSampleRate(), 44100.0);
+    EXPECT_EQ(mInstance->GetBlockSize(), 1024);
+    engine.DestroyInstance(mInstance);
+    EXPECT_EQ(mGroup.GetInstanceCount(), 0u);
+}
+
+TEST_F(HostLibTest, StreamFormatIsCheckedAgainstTheType)
+{
+    EXPECT_EQ(mInstance->SetSampleRate(96000.0), kEffectOK);
+    EXPECT_EQ(mInstance->GetSampleRate(), 96000.0);
+    EXPECT_EQ(mInstance->SetSampleRate(192001.0), kEffectErrBadValue);
+    EXPECT_EQ(mInstance->SetSampleRate(7999.0), kEffectErrBadValue);
+    EXPECT_EQ(mInstance->GetSampleRate(), 96000.0);
+    EXPECT_EQ(mProcess->sampleRateChanges, 1);
+    EXPECT_EQ(mInstance->SetBlockSize(0), kEffectErrBadValue);
+    EXPECT_EQ(mInstance->SetBlockSize(7), kEffectOK);
+    EXPECT_EQ(mInstance->GetBlockSize(), 7);
+}
+
+TEST_F(HostLibTest, RenderHandsOutBlocksOfAtMostTheBlockSizeAndCountsPosition)
+{
+    ASSERT_EQ(mInstance->SetBlockSize(4), kEffectOK);
+    std::vector<float> left(10), right(10), outLeft(10, -1.0f), outRight(10, -1.0f);
+    for (int i = 0; i < 10; ++i)
+    {
+        left[i] = static_cast<float>(i);
+        right[i] = static_cast<float>(100 + i);
+    }
+    const float* inputs[] = {left.data(), right.data()};
+    float* outputs[] = {outLeft.data(), outRight.data()};
+    mInstance->Render(inputs, outputs, 10);
+    EXPECT_EQ(outLeft, left);
+    EXPECT_EQ(outRight, right);
+    ASSERT_EQ(mProcess->calls.size(), 3u);
+    EXPECT_EQ(mProcess->calls[0].frames, 4);
+    EXPECT_EQ(mProcess->calls[2].frames, 2);
+    EXPECT_EQ(mProcess->calls[1].position, 4);
+    EXPECT_EQ(mProcess->calls[2].position, 8);
+
+    // Channels the host does not supply arrive as null pointers.
+    mInstance->Render(nullptr, outputs, 3);
+    ASSERT_EQ(mProcess->calls.size(), 4u);
+    EXPECT_TRUE(mProcess->calls[3].inputNull);
+    EXPECT_EQ(mProcess->calls[3].position, 10);
+    mInstance->Render(inputs, outputs, 0);
+    EXPECT_EQ(mProcess->calls.size(), 4u);
+}
+
+TEST_F(HostLibTest, ControlsAreConstrainedDescribedAndReachTheProcess)
+{
+    ASSERT_EQ(mInstance->GetControlCount(), 3);
+    EXPECT_EQ(mInstance->GetMasterBypassIndex(), 1);
+    EffectControlInfo info;
+    ASSERT_EQ(mInstance->GetControlInfo(2, info), kEffectOK);
+    EXPECT_EQ(info.id, Code("ctaa"));
+    EXPECT_EQ(info.kind, EffectControlKind::Discrete);
+    EXPECT_EQ(info.steps, 3);
+    EXPECT_EQ(info.defaultValue, 2.0);
+    EXPECT_EQ(mInstance->GetControlInfo(0, info), kEffectErrBadIndex);
+    EXPECT_EQ(mInstance->GetControlInfo(4, info), kEffectErrBadIndex);
+
+    EXPECT_EQ(mInstance->SetControlValue(2, 2.6), kEffectOK);
+    EXPECT_EQ(mInstance->GetControlValue(2), 3.0);
+    EXPECT_EQ(mInstance->SetControlValue(2, -40.0), kEffectOK);
+    EXPECT_EQ(mInstance->GetControlValue(2), 1.0);
+    EXPECT_EQ(mInstance->SetControlValue(3, 20.0), kEffectOK);
+    EXPECT_EQ(mInstance->GetControlValue(3), 12.0);
+    EXPECT_EQ(mInstance->SetControlValue(3, std::nan("")), kEffectOK);
+    EXPECT_EQ(mInstance->GetControlValue(3), 0.0);
+    EXPECT_EQ(mInstance->SetControlValue(9, 1.0), kEffectErrBadIndex);
+    EXPECT_EQ(mProcess->updatedControls, (std::vector<std::int32_t>{2, 2, 3, 3}));
+
+    EXPECT_EQ(mInstance->GetControlValueText(1, 1.0, -1), "on");
+    EXPECT_EQ(mInstance->GetControlValueText(1, 0.0, 2), "of");
+    EXPECT_EQ(mInstance->GetControlValueText(2, 2.4, -1), "2");
+    EXPECT_EQ(mInstance->GetControlValueText(3, -3.14159, -1), "-3.14");
+    EXPECT_EQ(mInstance->GetControlValueText(3, -3.14159, 3), "-3.");
+    EXPECT_EQ(mInstance->GetControlValueText(7, 0.0, -1), "");
+}
+
+TEST_F(HostLibTest, ChunkSizeCountsTheFiftySixByteHeaderAndTheHeaderIsFilledIn)
+{
+    EXPECT_EQ(mInstance->GetChunkSize(Code("tchk")), 56 + 8);
+    EXPECT_EQ(mInstance->GetChunkSize(Code("othr")), kEffectErrUnknownChunk);
+
+    std::vector<char> chunk;
+    ASSERT_EQ(mInstance->GetChunk(Code("tchk"), chunk), kEffectOK);
+    ASSERT_EQ(chunk.size(), 64u);
+    const CEffectChunkHeader header = ReadChunkHeader(chunk);
+    EXPECT_EQ(header.size, 64);
+    EXPECT_EQ(header.version, kChunkVersion);
+    EXPECT_EQ(header.manufacturerId, Code("Mkr "));
+    EXPECT_EQ(header.productId, Code("Prod"));
+    EXPECT_EQ(header.typeId, Code("StRT"));
+    EXPECT_EQ(header.chunkId, Code("tchk"));
+    EXPECT_EQ(std::string(header.name, 32), std::string("Test Chunk With A Name Longer Than Thirty-Two Bytes", 32));
+    EXPECT_EQ(std::string(chunk.begin() + 56, chunk.end()), "settings");
+    EXPECT_EQ(mInstance->GetChunk(Code("othr"), chunk), kEffectErrUnknownChunk);
+}
+
+TEST_F(HostLibTest, ChunkThatGrowsAfterTheSizeQuestionIsFetchedWhole)
+{
+    mProcess->grownText = "settings that grew longer";
+    std::vector<char> chunk;
+    ASSERT_EQ(mInstance->GetChunk(Code("tchk"), chunk), kEffectOK);
+    EXPECT_EQ(ReadChunkHeader(chunk).size, 56 + 25);
+    EXPECT_EQ(std::string(chunk.begin() + 56, chunk.end()), "settings that grew longer");
+}
+
+TEST_F(HostLibTest, SetChunkTakesTheHeaderSizeMinusTheHeaderAndRefusesBadSizes)
+{
+    std::vector<char> chunk(56 + 10, 'z');
+    CEffectChunkHeader header;
+    header.size = 56 + 6; // the bytes beyond the size are not the chunk's
+    WriteChunkHeader(chunk, header);
+    std::memcpy(chunk.data() + 56, "abcdef", 6);
+    ASSERT_EQ(mInstance->SetChunk(Code("tchk"), chunk), kEffectOK);
+    EXPECT_EQ(mProcess->receivedText, "abcdef");
+
+    mProcess->receivedText = "unchanged";
+    header.size = 56 + 11; // beyond the buffer
+    WriteChunkHeader(chunk, header);
+    EXPECT_EQ(mInstance->SetChunk(Code("tchk"), chunk), kEffectErrBadChunk);
+    header.size = 55; // shorter than its own header
+    WriteChunkHeader(chunk, header);
+    EXPECT_EQ(mInstance->SetChunk(Code("tchk"), chunk), kEffectErrBadChunk);
+    EXPECT_EQ(mInstance->SetChunk(Code("tchk"), std::span<const char>(chunk.data(), 20)), kEffectErrBadChunk);
+    EXPECT_EQ(mProcess->receivedText, "unchanged");
+    header.size = 56;
+    WriteChunkHeader(chunk, header);
+    EXPECT_EQ(mInstance->SetChunk(Code("othr"), chunk), kEffectErrUnknownChunk);
+}
+
+TEST_F(HostLibTest, WindowOpensOnceAndClosesWithItsView)
+{
+    gViewLog = {};
+    int window = 0;
+    EXPECT_FALSE(mInstance->IsWindowOpen());
+    EXPECT_EQ(mInstance->CloseWindow(), kEffectErrNoView);
+    ASSERT_EQ(mInstance->OpenWindow(&window, 5, 6), kEffectOK);
+    EXPECT_TRUE(mInstance->IsWindowOpen());
+    EXPECT_EQ(gViewLog.window, &window);
+    EXPECT_EQ(gViewLog.x, 5);
+    EXPECT_EQ(gViewLog.y, 6);
+    EXPECT_EQ(mInstance->OpenWindow(&window, 0, 0), kEffectErrWindowOpen);
+    EXPECT_EQ(mInstance->CloseWindow(), kEffectOK);
+    EXPECT_FALSE(mInstance->IsWindowOpen());
+    EXPECT_EQ(gViewLog.attached, 1);
+    EXPECT_EQ(gViewLog.detached, 1);
+
+    // A window still open goes with its instance.
+    ASSERT_EQ(mInstance->OpenWindow(nullptr, 0, 0), kEffectOK);
+    mGroup.GetEngine().DestroyInstance(mInstance);
+    EXPECT_EQ(gViewLog.detached, 2);
+
+    EffectInstance* viewless = mGroup.GetEngine().CreateInstance(Code("StRT"));
+    gLastProcess->offerView = false;
+    EXPECT_EQ(viewless->OpenWindow(nullptr, 0, 0), kEffectErrNoView);
+}
+
+TEST_F(HostLibTest, OfflinePassSkipsThePrerollOutputAndRealtimeTypesRefuseIt)
+{
+    EXPECT_EQ(mInstance->BeginOfflinePass(4), kEffectErrNotOffline);
+    EffectInstance* offline = mGroup.GetEngine().CreateInstance(Code("mnAS"));
+    ASSERT_NE(offline, nullptr);
+    ASSERT_EQ(offline->SetBlockSize(3), kEffectOK);
+    ASSERT_EQ(offline->BeginOfflinePass(4), kEffectOK);
+    std::vector<float> input(10), output(10, -1.0f);
+    for (int i = 0; i < 10; ++i)
+        input[i] = static_cast<float>(i);
+    const float* inputs[] = {input.data()};
+    float* outputs[] = {output.data()};
+    ASSERT_EQ(offline->RenderOffline(inputs, outputs, 10), 6);
+    EXPECT_EQ(std::vector<float>(output.begin(), output.begin() + 6), std::vector<float>(input.begin() + 4, input.end()));
+    EXPECT_EQ(output[6], -1.0f);
+}
+
+} // namespace
