@@ -1,0 +1,87 @@
+// The module as a host sees it: loaded with dlopen, reached through its three
+// exported entry points only.
+
+#include "hostlib/EffectEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <filesystem>
+
+namespace
+{
+
+using namespace HostLib;
+
+class ModuleEntryTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const auto config = std::filesystem::temp_directory_path() / ("quarvix-module-" + std::to_string(::getpid()));
+        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        mHandle = ::dlopen(QUARVIX_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(mHandle, nullptr) << ::dlerror();
+        mNewPlugIn = reinterpret_cast<std::uint16_t (*)(void*)>(::dlsym(mHandle, "NewPlugIn"));
+        mOpen = reinterpret_cast<std::int32_t (*)(std::int32_t)>(::dlsym(mHandle, "WinPlugInOpen"));
+        mClose = reinterpret_cast<void (*)()>(::dlsym(mHandle, "WinPlugInClose"));
+        ASSERT_TRUE(mNewPlugIn && mOpen && mClose);
+    }
+    void TearDown() override
+    {
+        if (mHandle)
+            ::dlclose(mHandle);
+    }
+
+    void* mHandle = nullptr;
+    std::uint16_t (*mNewPlugIn)(void*) = nullptr;
+    std::int32_t (*mOpen)(std::int32_t) = nullptr;
+    void (*mClose)() = nullptr;
+};
+
+TEST_F(ModuleEntryTest, ExportsOnlyTheEntryPoints)
+{
+    EXPECT_EQ(::dlsym(mHandle, "_Z18AcquireDescriptionv"), nullptr);
+    EXPECT_EQ(::dlsym(mHandle, "_ZN12CEffectGroup10InitializeEv"), nullptr);
+}
+
+TEST_F(ModuleEntryTest, OpenAcceptsOnlySeventyThree)
+{
+    EXPECT_EQ(mOpen(72), -1);
+    EXPECT_EQ(mOpen(0), -1);
+    EXPECT_EQ(mOpen(-73), -1);
+    EXPECT_EQ(mOpen(73), 0);
+    mClose();
+    mClose(); // more closes than opens do nothing
+}
+
+TEST_F(ModuleEntryTest, NewPlugInHandsOutTheEngineUntilTheLastClose)
+{
+    EffectHostContext tooSmall;
+    tooSmall.size = 4;
+    EXPECT_EQ(mNewPlugIn(&tooSmall), kGroupErrBadContext);
+    EXPECT_EQ(tooSmall.engine, nullptr);
+
+    ASSERT_EQ(mOpen(73), 0);
+    ASSERT_EQ(mOpen(73), 0);
+    EffectHostContext context;
+    ASSERT_EQ(mNewPlugIn(&context), 0);
+    ASSERT_NE(context.engine, nullptr);
+    EffectHostContext again;
+    ASSERT_EQ(mNewPlugIn(&again), 0);
+    EXPECT_EQ(again.engine, context.engine);
+    const std::vector<EffectTypeInfo> types = context.engine->GetTypes();
+    ASSERT_EQ(types.size(), 2u);
+
+    EffectInstance* instance = context.engine->CreateInstance(types[0].typeId);
+    ASSERT_NE(instance, nullptr);
+    mClose(); // one open left: the group stays
+    EXPECT_EQ(instance->GetControlCount(), 2);
+    std::vector<char> chunk;
+    ASSERT_EQ(instance->GetChunk(instance->GetChunks().at(0).id, chunk), kEffectOK);
+    EXPECT_EQ(static_cast<std::size_t>(ReadChunkHeader(chunk).size), chunk.size());
+    EXPECT_GT(chunk.size(), 56u);
+    mClose(); // the last close destroys the group with the instance still in it
+}
+
+} // namespace

@@ -1,0 +1,305 @@
+#include "core/PluginCore.h"
+#include "host/CVLGroup.h"
+#include "host/CVLPTProcess.h"
+#include "host/ControlIds.h"
+#include "platform/Registry.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <regex>
+
+namespace
+{
+
+using namespace HostLib;
+namespace fs = std::filesystem;
+
+TEST(ControlIdsTest, LettersCountTheIndexInBaseTwentySix)
+{
+    EXPECT_EQ(ControlIdForIndex(0), 0x63746161u); // 'ctaa'
+    EXPECT_EQ(ControlIdForIndex(1), FourCC("ctab"));
+    EXPECT_EQ(ControlIdForIndex(26), FourCC("ctba"));
+    EXPECT_EQ(ControlIdForIndex(27), FourCC("ctbb"));
+    EXPECT_EQ(ControlIdForIndex(675), FourCC("ctzz"));
+    EXPECT_EQ(ControlIdForIndex(0, false), 0x61617463u); // the other byte order
+    EXPECT_EQ(ControlIdForIndex(27, false), 0x62627463u);
+    EXPECT_EQ(ControlIdForIndex(676), 0u);
+    EXPECT_EQ(ControlIdForIndex(-1), 0u);
+
+    for (std::int32_t index = 0; index < kControlIdIndexCount; ++index)
+    {
+        ASSERT_EQ(IndexForControlId(ControlIdForIndex(index)), index);
+        ASSERT_EQ(IndexForControlId(ControlIdForIndex(index, false), false), index);
+    }
+    EXPECT_EQ(IndexForControlId(FourCC("bypa")), -1);
+    EXPECT_EQ(IndexForControlId(FourCC("ctA{")), -1);
+    EXPECT_EQ(IndexForControlId(FourCC("ctz{")), -1);
+    EXPECT_EQ(IndexForControlId(FourCC("ctaa"), false), -1);
+}
+
+TEST(ErrorTextTest, TitleMessageAndCodeLayout)
+{
+    EXPECT_EQ(CVLPTProcess::ErrorText("Title", "Message", 0), "Title\nMessage");
+    EXPECT_EQ(CVLPTProcess::ErrorText("Title", "", 0), "Title");
+    EXPECT_EQ(CVLPTProcess::ErrorText("Title", "", -42), "Title (-42)");
+    EXPECT_EQ(CVLPTProcess::ErrorText("Title", "Message", 7), "Title\nMessage : 7");
+}
+
+struct RecordingHost : EffectHost
+{
+    std::vector<EffectMessageBox> boxes;
+    void ShowMessageBox(const EffectMessageBox& box) override { boxes.push_back(box); }
+};
+
+class ProcessAdaptorTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        mConfig = fs::temp_directory_path() / ("quarvix-adaptor-" + std::to_string(::getpid()) + "-" +
+                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(mConfig);
+        ::setenv("XDG_CONFIG_HOME", mConfig.c_str(), 1);
+        ASSERT_EQ(mGroup.Initialize(), 0);
+        mGroup.SetHost(&mHost);
+    }
+    void TearDown() override { fs::remove_all(mConfig); }
+
+    // A process set up as the library sets up the ones it creates.
+    std::unique_ptr<CVLPTProcess> MakeProcess(FourCharCode type)
+    {
+        auto process = std::make_unique<CVLPTProcess>();
+        process->SetupProcess(*mGroup.FindType(type), mGroup);
+        process->EffectInit();
+        return process;
+    }
+
+    static std::string ChunkText(CVLPTProcess& process)
+    {
+        std::int32_t size = 0;
+        EXPECT_EQ(process.GetChunkSize(FourCC("cvqx"), size), kEffectOK);
+        std::vector<char> chunk(static_cast<std::size_t>(size));
+        EXPECT_EQ(process.GetChunk(FourCC("cvqx"), chunk), kEffectOK);
+        EXPECT_EQ(ReadChunkHeader(chunk).size, size);
+        return std::string(chunk.begin() + 56, chunk.end());
+    }
+
+    static std::vector<char> Chunk(const std::string& text)
+    {
+        std::vector<char> chunk(56 + text.size());
+        CEffectChunkHeader header;
+        header.size = static_cast<std::int32_t>(chunk.size());
+        WriteChunkHeader(chunk, header);
+        std::memcpy(chunk.data() + 56, text.data(), text.size());
+        return chunk;
+    }
+
+    static std::string WithoutObjectIds(const std::string& text)
+    {
+        return std::regex_replace(text, std::regex("id=\"[0-9]+\""), "id=\"\"");
+    }
+
+    fs::path mConfig;
+    CVLGroup mGroup;
+    RecordingHost mHost;
+};
+
+TEST_F(ProcessAdaptorTest, GroupDeclaresMakerProductAndOneRealtimeTypePerConfiguration)
+{
+    const EffectGroupInfo& info = mGroup.GetInfo();
+    EXPECT_EQ(info.manufacturerNames, "Corvanel Sound\nCVL");
+    EXPECT_EQ(info.manufacturerId, FourCC("Crvn"));
+    EXPECT_EQ(info.productId, FourCC("QvxS"));
+    EXPECT_EQ(info.productNames, "QVX Spectrum Analyzer\nQVX Spectrum An\nQVX Spectrum\nQVX Spec\nQVXSpec\nSpecA\nSpAn\nSpA");
+    EXPECT_EQ(info.capabilities, std::vector<std::int32_t>{14});
+    EXPECT_EQ(info.descriptionText.rfind("Name = QVX Spectrum Analyzer;Version = 1.0.1;IOConfigs = /2,2/1,1", 0), 0u);
+
+    const std::vector<EffectTypeInfo> types = mGroup.GetEngine().GetTypes();
+    ASSERT_EQ(types.size(), 2u);
+    EXPECT_EQ(types[0].typeId, FourCC("StRT"));
+    EXPECT_EQ(types[0].inputs, 2);
+    EXPECT_EQ(types[0].outputs, 2);
+    EXPECT_EQ(types[1].typeId, FourCC("mnRT"));
+    EXPECT_EQ(types[1].inputs, 1);
+    for (const EffectTypeInfo& type : types)
+    {
+        EXPECT_FALSE(type.offline);
+        EXPECT_EQ(type.names, info.productNames);
+        EXPECT_EQ(type.pageTables, "MonoPageTables");
+    }
+}
+
+TEST_F(ProcessAdaptorTest, ProcessOffersBypassAndOneDiscreteControlPerParameter)
+{
+    EffectInstance* instance = mGroup.GetEngine().CreateInstance(FourCC("mnRT"));
+    ASSERT_NE(instance, nullptr);
+    ASSERT_EQ(instance->GetControlCount(), 2);
+    EXPECT_EQ(instance->GetMasterBypassIndex(), 1);
+    EffectControlInfo bypass, reset;
+    ASSERT_EQ(instance->GetControlInfo(1, bypass), kEffectOK);
+    EXPECT_EQ(bypass.id, FourCC("bypa"));
+    EXPECT_EQ(bypass.names, "Master Bypass\nMstr Byp\nMByp\nByp");
+    EXPECT_EQ(bypass.kind, EffectControlKind::OnOff);
+    ASSERT_EQ(instance->GetControlInfo(2, reset), kEffectOK);
+    EXPECT_EQ(reset.id, FourCC("ctaa"));
+    EXPECT_EQ(reset.names, "Reset\nRset\nRes");
+    EXPECT_EQ(reset.kind, EffectControlKind::Discrete);
+    EXPECT_EQ(reset.minimum, 0.0);
+    EXPECT_EQ(reset.maximum, 1.0);
+    EXPECT_EQ(reset.displayKind, 0);
+    EXPECT_EQ(instance->GetControlValueText(2, 1.0, -1), "On");
+    EXPECT_EQ(instance->GetControlValueText(2, 0.0, -1), "Off");
+    EXPECT_EQ(instance->GetControlValueText(2, 0.0, 1), "O"); // the label cut to one character
+    ASSERT_EQ(instance->GetChunks().size(), 1u);
+    EXPECT_EQ(instance->GetChunks()[0].id, FourCC("cvqx"));
+    EXPECT_EQ(instance->GetChunks()[0].name, "Quarvix Chunk v1");
+}
+
+TEST_F(ProcessAdaptorTest, RenderPassesAudioSubstitutesMissingChannelsAndFollowsBypass)
+{
+    auto process = MakeProcess(FourCC("StRT"));
+    EXPECT_EQ(process->GetHostName(), "Pro Tools");
+    ASSERT_EQ(process->SetBlockSize(64), kEffectOK);
+    std::vector<float> left(100), right(100, 0.25f), outLeft(100, 9.0f);
+    for (int i = 0; i < 100; ++i)
+        left[i] = std::sin(0.1f * static_cast<float>(i));
+    const float* inputs[] = {left.data(), nullptr};
+    float* outputs[] = {outLeft.data(), nullptr}; // the right output goes to the process's scratch
+    process->Render(inputs, outputs, 100);
+    EXPECT_EQ(outLeft, left);
+    EXPECT_EQ(process->GetPlugin()->GetSamplePosition(), 64); // the second piece starts at frame 64
+    EXPECT_EQ(process->GetPlugin()->GetBypassState(), BypassState::Active);
+
+    ASSERT_EQ(process->SetControlValue(CVLPTProcess::kMasterBypassControlIndex, 1.0), kEffectOK);
+    EXPECT_TRUE(process->IsBypassed());
+    const float* both[] = {left.data(), right.data()};
+    std::vector<float> outRight(100);
+    float* outputsBoth[] = {outLeft.data(), outRight.data()};
+    process->Render(both, outputsBoth, 100);
+    EXPECT_EQ(process->GetPlugin()->GetBypassState(), BypassState::Bypassed);
+    EXPECT_EQ(outRight, right);
+    ASSERT_EQ(process->SetControlValue(CVLPTProcess::kMasterBypassControlIndex, 0.0), kEffectOK);
+    process->Render(both, outputsBoth, 10);
+    EXPECT_EQ(process->GetPlugin()->GetBypassState(), BypassState::LeavingBypass);
+}
+
+TEST_F(ProcessAdaptorTest, PluginSideParameterChangesReachTheHostControl)
+{
+    auto process = MakeProcess(FourCC("mnRT"));
+    EXPECT_EQ(process->GetControlValue(2), 0.0);
+    process->GetPlugin()->SetParameter(FourCC("rest"), 1.0f);
+    EXPECT_EQ(process->GetControlValue(2), 1.0);
+    process->GetPlugin()->SetParameter(FourCC("rest"), 5.0f); // clamped by the descriptor
+    EXPECT_EQ(process->GetControlValue(2), 1.0);
+    process->OnPluginParameterChanged(7, 1.0f); // no such control: ignored
+    EXPECT_EQ(process->GetNumControls(), 2);
+}
+
+TEST_F(ProcessAdaptorTest, ChunkIsTheSettingsTextAfterTheHeaderAndLoadsBack)
+{
+    auto first = MakeProcess(FourCC("StRT"));
+    const std::string text = ChunkText(*first);
+    ASSERT_EQ(text.rfind("<obj_archive type=\"CVL Plugin Settings (", 0), 0u);
+    std::int32_t size = 0;
+    ASSERT_EQ(first->GetChunkSize(FourCC("cvqx"), size), kEffectOK);
+    EXPECT_EQ(static_cast<std::size_t>(size), text.size() + 56);
+
+    // Too small a buffer is refused with the size needed, never cut short.
+    std::vector<char> small(100);
+    EXPECT_EQ(first->GetChunk(FourCC("cvqx"), small), kEffectErrChunkTooSmall);
+    EXPECT_EQ(static_cast<std::size_t>(ReadChunkHeader(small).size), text.size() + 56);
+    EXPECT_EQ(first->GetChunkSize(FourCC("othr"), size), kEffectErrUnknownChunk);
+
+    std::string edited = text;
+    const std::string fft = "<att name=\"fftSize\" type=\"i\">2048</att>";
+    ASSERT_NE(edited.find(fft), std::string::npos);
+    edited.replace(edited.find(fft), fft.size(), "<att name=\"fftSize\" type=\"i\">4096</att>");
+    auto second = MakeProcess(FourCC("StRT"));
+    ASSERT_EQ(second->SetChunk(FourCC("cvqx"), Chunk(edited)), kEffectOK);
+    EXPECT_EQ(WithoutObjectIds(ChunkText(*second)), WithoutObjectIds(edited));
+    EXPECT_TRUE(mHost.boxes.empty());
+}
+
+TEST_F(ProcessAdaptorTest, RefusedChunkIsReportedOnceInASystemModalBox)
+{
+    auto process = MakeProcess(FourCC("mnRT"));
+    const std::string before = WithoutObjectIds(ChunkText(*process));
+    ASSERT_EQ(process->SetChunk(FourCC("cvqx"), Chunk("<obj_archive>no maker's name</obj_archive>")), kEffectOK);
+    ASSERT_EQ(mHost.boxes.size(), 1u);
+    const EffectMessageBox& box = mHost.boxes[0];
+    EXPECT_EQ(box.caption, "Corvanel Sound: QVX Spectrum Analyzer");
+    EXPECT_EQ(box.text, "Unable to load settings.\nThese are not valid settings or the settings have been corrupted.  ");
+    EXPECT_EQ(box.icon, EffectMessageIcon::Error);
+    EXPECT_FALSE(box.hasOwnerWindow);
+    EXPECT_TRUE(box.systemModal);
+    EXPECT_TRUE(box.foreground);
+    EXPECT_TRUE(box.topmost);
+    EXPECT_EQ(WithoutObjectIds(ChunkText(*process)), before);
+
+    ASSERT_EQ(process->SetChunk(FourCC("cvqx"), Chunk("still not ours")), kEffectOK);
+    EXPECT_EQ(mHost.boxes.size(), 1u);
+
+    // A header whose size runs past the bytes given never reaches the plug-in.
+    std::vector<char> lying = Chunk("Corvanel Sound");
+    CEffectChunkHeader header = ReadChunkHeader(lying);
+    header.size += 1000;
+    WriteChunkHeader(lying, header);
+    EXPECT_EQ(process->SetChunk(FourCC("cvqx"), lying), kEffectErrBadChunk);
+}
+
+TEST_F(ProcessAdaptorTest, DefaultSettingsGoToTheDirectoryTheRegistryNames)
+{
+    auto process = MakeProcess(FourCC("StRT"));
+    PluginCore& plugin = *process->GetPlugin();
+    EXPECT_FALSE(plugin.SaveDefaultSettings("QVX Spectrum Analyzer"));
+
+    const fs::path directory = mConfig / "Defaults";
+    ASSERT_TRUE(Platform::Registry().SetValue(CVLPTProcess::kDefaultSettingsKey, "", directory.string()));
+    ASSERT_TRUE(plugin.SaveDefaultSettings("QVX Spectrum Analyzer"));
+    std::string saved;
+    ASSERT_TRUE(process->LoadDefaultSettings("QVX Spectrum Analyzer", saved));
+    EXPECT_TRUE(fs::exists(directory / "QVX Spectrum Analyzer.default"));
+    EXPECT_EQ(WithoutObjectIds(saved + "\n").substr(0, 200), WithoutObjectIds(ChunkText(*process)).substr(0, 200));
+}
+
+// The offline variant, registered by a group as the module's would when its
+// description supports offline processing.
+class OfflineGroup : public CEffectGroup
+{
+protected:
+    void CreateEffectTypes() override
+    {
+        DefineManufacturerNamesAndID(CVLGroup::kManufacturerNames, CVLGroup::kManufacturerId);
+        DefinePlugInNamesAndID("QVX Spectrum Analyzer", FourCC("QvxS"));
+        auto type = std::make_unique<CEffectType>(CVLGroup::kMonoOfflineType, FourCC("QvxS"), 1, 1, true);
+        type->DefineCreateProcess(&CreateCVLPTProcessAS);
+        type->AttachStandardCapabilities();
+        AddEffectType(std::move(type));
+    }
+};
+
+TEST(OfflineProcessAdaptorTest, PassFeedsThePrerollFirstAndWritesTheRest)
+{
+    OfflineGroup group;
+    ASSERT_EQ(group.Initialize(), 0);
+    EffectInstance* instance = group.GetEngine().CreateInstance(CVLGroup::kMonoOfflineType);
+    ASSERT_NE(instance, nullptr);
+    ASSERT_EQ(instance->BeginOfflinePass(16), kEffectOK);
+    std::vector<float> input(100), output(100, -1.0f);
+    for (int i = 0; i < 100; ++i)
+        input[i] = static_cast<float>(i) / 100.0f;
+    const float* inputs[] = {input.data()};
+    float* outputs[] = {output.data()};
+    ASSERT_EQ(instance->RenderOffline(inputs, outputs, 100), 84);
+    EXPECT_EQ(std::vector<float>(output.begin(), output.begin() + 84), std::vector<float>(input.begin() + 16, input.end()));
+    EXPECT_EQ(output[84], -1.0f);
+    // After the pre-roll every frame is written.
+    ASSERT_EQ(instance->RenderOffline(inputs, outputs, 50), 50);
+    EXPECT_EQ(std::vector<float>(output.begin(), output.begin() + 50), std::vector<float>(input.begin(), input.begin() + 50));
+}
+
+} // namespace
