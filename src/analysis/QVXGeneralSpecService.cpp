@@ -33,3 +33,23 @@ void QVXGeneralSpecService::Load(Serialization::Archive& archive)
     if (mSpecConfig)
         QVXReadObjectIfPresent(archive, *mSpecConfig, "QVXSpecConfig");
 }
+
+QVXSpecConfig* FindSpecConfig(PluginCore* core)
+{
+    auto* general = FindQuarvixService<QVXGeneralSpecService>(core);
+    return general ? general->GetSpecConfig() : nullptr;
+}
+
+void SaveServiceMarker(Serialization::Archive& archive, Serialization::Serializable& service, std::string_view name)
+{
+    Serialization::ObjectWriteScope scope(archive, service, name);
+    if (scope.IsNew())
+        archive.WriteInt("One", 34);
+}
+
+void LoadServiceMarker(Serialization::Archive& archive, std::string_view name, std::string_view typeName)
+{
+    if (!archive.HasNode(name))
+        return;
+    QVXReadObjectScope scope(archive, name, typeName);
+}

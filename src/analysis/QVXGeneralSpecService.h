@@ -40,3 +40,12 @@ public:
 private:
     std::unique_ptr<QVXSpecConfig> mSpecConfig;
 };
+
+// The configuration the analysis services follow: the one the core's general
+// service holds, or null.
+QVXSpecConfig* FindSpecConfig(PluginCore* core);
+
+// The spectrum and third-octave services keep no settings of their own; they
+// write a fixed marker object ("One" = 34) and on reading only look for it.
+void SaveServiceMarker(Serialization::Archive& archive, Serialization::Serializable& service, std::string_view name);
+void LoadServiceMarker(Serialization::Archive& archive, std::string_view name, std::string_view typeName);

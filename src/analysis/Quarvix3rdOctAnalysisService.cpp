@@ -74,17 +74,12 @@ Quarvix3rdOctAnalysisService::~Quarvix3rdOctAnalysisService() { mMsgProxy.reset(
 
 void Quarvix3rdOctAnalysisService::Save(Serialization::Archive& archive)
 {
-    Serialization::ObjectWriteScope scope(archive, *this, kArchiveName);
-    if (scope.IsNew())
-        archive.WriteInt("One", 34);
+    SaveServiceMarker(archive, *this, kArchiveName);
 }
 
 void Quarvix3rdOctAnalysisService::Load(Serialization::Archive& archive)
 {
-    // The service keeps no settings: the object is only looked for.
-    if (!archive.HasNode(kArchiveName))
-        return;
-    QVXReadObjectScope scope(archive, kArchiveName, GetTypeName());
+    LoadServiceMarker(archive, kArchiveName, GetTypeName());
 }
 
 void Quarvix3rdOctAnalysisService::SetCore(PluginCore* core)
@@ -95,8 +90,7 @@ void Quarvix3rdOctAnalysisService::SetCore(PluginCore* core)
     if (!core)
         return;
     mMsgProxy = std::make_unique<MsgProxy>(core, this);
-    if (auto* general = FindQuarvixService<QVXGeneralSpecService>(core))
-        mSpecConfig = general->GetSpecConfig();
+    mSpecConfig = FindSpecConfig(core);
     if (mSpecConfig)
         mMsgProxy->Subscribe(mSpecConfig->GetMsgClass(QVXSpecConfigMessages::kClass), 1, &MsgProxy::OnConfigMessage);
 }

@@ -47,17 +47,12 @@ QuarvixSpecService::~QuarvixSpecService()
 
 void QuarvixSpecService::Save(Serialization::Archive& archive)
 {
-    Serialization::ObjectWriteScope scope(archive, *this, kArchiveName);
-    if (scope.IsNew())
-        archive.WriteInt("One", 34);
+    SaveServiceMarker(archive, *this, kArchiveName);
 }
 
 void QuarvixSpecService::Load(Serialization::Archive& archive)
 {
-    // The service keeps no settings of its own: the object is only looked for.
-    if (!archive.HasNode(kArchiveName))
-        return;
-    QVXReadObjectScope scope(archive, kArchiveName, GetTypeName());
+    LoadServiceMarker(archive, kArchiveName, GetTypeName());
 }
 
 void QuarvixSpecService::SetCore(PluginCore* core)
@@ -68,8 +63,7 @@ void QuarvixSpecService::SetCore(PluginCore* core)
     if (!core)
         return;
     mMsgProxy = std::make_unique<MsgProxy>(core, this);
-    if (auto* general = FindQuarvixService<QVXGeneralSpecService>(core))
-        mSpecConfig = general->GetSpecConfig();
+    mSpecConfig = FindSpecConfig(core);
     if (mSpecConfig)
         mMsgProxy->Subscribe(mSpecConfig->GetMsgClass(QVXSpecConfigMessages::kClass), 1,
                              &MsgProxy::OnConfigMessage);

@@ -1,5 +1,7 @@
 #include "analysis/ThirdOctaveBands.h"
 
+#include "analysis/QVXWeightingProcessor.h"
+
 #include <array>
 #include <cmath>
 
@@ -75,18 +77,7 @@ std::int32_t GetNearestBand(float frequency) noexcept
 
 bool IsSupportedSampleRate(std::int32_t sampleRate) noexcept
 {
-    switch (sampleRate)
-    {
-    case 32000:
-    case 44100:
-    case 48000:
-    case 88200:
-    case 96000:
-    case 176400:
-    case 192000:
-        return true;
-    default:
-        return false;
-    }
+    // The bank's rates are exactly those with weighting sets.
+    return QVXWeightingProcessor::IsWeightingSampleRate(sampleRate);
 }
 } // namespace ThirdOctaveBands

@@ -1,5 +1,7 @@
 #include "model/QVXSpecConfig.h"
 
+#include "analysis/QVXWindowSet.h"
+
 #include "core/Exceptions.h"
 #include "core/PluginCore.h"
 #include "model/QVXSpecConfigArchive.h"
@@ -305,19 +307,7 @@ std::string_view QVXSpecConfig::WeightingName(std::int32_t weighting) noexcept
 
 std::string_view QVXSpecConfig::WindowName(std::int32_t window) noexcept
 {
-    switch (window)
-    {
-    case 0:
-        return "Boxcar";
-    case 1:
-        return "Hanning";
-    case 2:
-        return "Blackman-Harris (4-term)";
-    case 3:
-        return "Flat Top";
-    default:
-        return "N/A";
-    }
+    return QVXWindowSet::GetWindowName(window);
 }
 
 std::int32_t QVXSpecConfig::ValidFftSize(std::int32_t size) noexcept
