@@ -39,6 +39,13 @@ inline constexpr const char* kNoHeader =
     "These are not valid settings or the settings have been corrupted.  (Unable to find the header.)";
 inline constexpr const char* kNoMemoryToSave = "There is insufficient memory available to save settings.";
 inline constexpr const char* kNoMemory = "There is insufficient memory available.";
+inline constexpr const char* kCantLoadDefaults = "Can't load default settings.";
+inline constexpr const char* kDefaultsSaved = "Default settings saved.";
+inline constexpr const char* kCantSaveDefaults = "Can't save default settings.";
+inline constexpr const char* kUnableToSave = "Unable to save settings";
+inline constexpr const char* kCannotCreateFile = "The selected file could not be opened or created.";
+// Settings files carry this extension.
+inline constexpr const char* kSettingsFileExtension = ".quarvix";
 } // namespace PluginSettingsMessages
 
 // What the core needs of the editor's UI root while an editor is open.
@@ -106,6 +113,14 @@ public:
     // Default settings stored by the platform under a product name.
     virtual bool LoadDefaultSettings(const std::string& name);
     virtual bool SaveDefaultSettings(const std::string& name);
+
+    // What the editor's Load and Save buttons do, with their reports: with
+    // Shift held they use the default settings, otherwise a settings file
+    // the user chose (a settings text ended by a NUL).
+    bool LoadDefaultSettingsCommand(const std::string& name);
+    bool SaveDefaultSettingsCommand(const std::string& name);
+    bool ReadSettingsFile(const std::string& path);
+    bool WriteSettingsFile(const std::string& path);
 
     // The settings text of the current state (currentProgramOnly) or of every
     // program as one programs text, copied into a buffer the core owns until

@@ -9,8 +9,11 @@
 #include "serialization/XMLArchive.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <new>
 #include <sstream>
 
@@ -183,6 +186,77 @@ bool PluginCore::SaveDefaultSettings(const std::string& name)
         return false;
     }
     return mPlatform.SaveDefaultSettings(name, text);
+}
+
+bool PluginCore::LoadDefaultSettingsCommand(const std::string& name)
+{
+    if (LoadDefaultSettings(name))
+        return true;
+    ReportError(kCantLoadDefaults, "", 0, kSeverityError);
+    return false;
+}
+
+bool PluginCore::SaveDefaultSettingsCommand(const std::string& name)
+{
+    const bool saved = SaveDefaultSettings(name);
+    ReportError(saved ? kDefaultsSaved : kCantSaveDefaults, "", 0, kSeverityError);
+    return saved;
+}
+
+bool PluginCore::ReadSettingsFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string text;
+    if (in)
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in && !in.eof())
+    {
+        ReportError(kUnableToLoad, "", 0, kSeverityError);
+        return false;
+    }
+    // The file ends with the NUL it was written with.
+    const auto nul = text.find('\0');
+    if (nul != std::string::npos)
+        text.resize(nul);
+    return ReadSettings(text);
+}
+
+bool PluginCore::WriteSettingsFile(const std::string& path)
+{
+    std::string text;
+    try
+    {
+        text = CaptureSettingsText();
+    }
+    catch (...)
+    {
+        ReportError(kUnableToSave, "", 0, kSeverityError);
+        return false;
+    }
+    // Written next to the chosen file and moved into place when complete, so
+    // that a failed save never leaves the user's earlier file half written.
+    const std::string partial = path + ".partial";
+    {
+        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        if (out)
+        {
+            out.write(text.data(), static_cast<std::streamsize>(text.size()));
+            out.put('\0');
+        }
+        if (!out || !out.flush())
+        {
+            std::remove(partial.c_str());
+            ReportError(kUnableToSave, kCannotCreateFile, 0, kSeverityError);
+            return false;
+        }
+    }
+    if (std::rename(partial.c_str(), path.c_str()) != 0)
+    {
+        std::remove(partial.c_str());
+        ReportError(kUnableToSave, kCannotCreateFile, 0, kSeverityError);
+        return false;
+    }
+    return true;
 }
 
 const std::string& PluginCore::GetProgramText(std::int32_t index) const

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <regex>
 
 namespace
@@ -233,6 +235,63 @@ TEST(PluginAlarmSettings, HostResetParameterClearsTheMasterAlarm)
     plugin.FlushHostParameterChanges();
     EXPECT_FALSE(alarms.GetAlarm(QVXAlarmManager::kMasterAlarm)->mTriggered);
     EXPECT_FALSE(alarms.GetAlarm(QVXAlarmManager::kBandLevelAlarmL)->mTriggered);
+}
+
+} // namespace
+
+namespace
+{
+
+TEST(PluginSettingsCommands, DefaultSettingsButtonsReportTheirOutcome)
+{
+    struct NoDefaults : RecordingPlatform
+    {
+        bool SaveDefaultSettings(const std::string&, const std::string&) override { return false; }
+    };
+    NoDefaults missing;
+    Quarvix plugin(missing, {2, 2});
+    EXPECT_FALSE(plugin.LoadDefaultSettingsCommand(Quarvix::kDefaultSettingsName));
+    EXPECT_FALSE(plugin.SaveDefaultSettingsCommand(Quarvix::kDefaultSettingsName));
+    ASSERT_EQ(missing.errors.size(), 2u);
+    EXPECT_EQ(missing.errors[0].title, "Can't load default settings.");
+    EXPECT_EQ(missing.errors[1].title, "Can't save default settings.");
+
+    RecordingPlatform platform;
+    Quarvix saving(platform, {2, 2});
+    EXPECT_TRUE(saving.SaveDefaultSettingsCommand(Quarvix::kDefaultSettingsName));
+    ASSERT_EQ(platform.errors.size(), 1u);
+    EXPECT_EQ(platform.errors[0].title, "Default settings saved.");
+    EXPECT_EQ(platform.errors[0].severity, 2);
+    EXPECT_TRUE(saving.LoadDefaultSettingsCommand(Quarvix::kDefaultSettingsName));
+    EXPECT_EQ(platform.errors.size(), 1u);
+}
+
+TEST(PluginSettingsCommands, SettingsFilesRoundTripAndRefuseWhatTheyCannot)
+{
+    const std::string dir = ::testing::TempDir();
+    const std::string path = dir + "/mix" + PluginSettingsMessages::kSettingsFileExtension;
+    RecordingPlatform platform;
+    Quarvix source(platform, {2, 2});
+    Config(source).SetSpecFloor(-42.0f);
+    ASSERT_TRUE(source.WriteSettingsFile(path));
+    {
+        std::ifstream in(path, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(bytes.empty());
+        EXPECT_EQ(bytes.back(), '\0') << "written with its terminating NUL";
+    }
+    Quarvix target(platform, {2, 2});
+    EXPECT_TRUE(target.ReadSettingsFile(path));
+    EXPECT_EQ(Config(target).GetSpecFloor(), -42.0f);
+    EXPECT_TRUE(platform.errors.empty());
+
+    EXPECT_FALSE(target.WriteSettingsFile(dir + "/no/such/folder/x.quarvix"));
+    ASSERT_EQ(platform.errors.size(), 1u);
+    EXPECT_EQ(platform.errors[0].title, "Unable to save settings");
+    EXPECT_EQ(platform.errors[0].message, "The selected file could not be opened or created.");
+    EXPECT_FALSE(target.ReadSettingsFile(dir + "/no/such/file.quarvix"));
+    ASSERT_EQ(platform.errors.size(), 2u);
+    EXPECT_EQ(platform.errors[1].title, "Unable to load settings.");
 }
 
 } // namespace
