@@ -6,6 +6,7 @@
 // Threads: UI thread only; its Capture does nothing and is real-time safe.
 
 #include "analysis/QuarvixService.h"
+#include "model/QVXSpecConfig.h"
 #include "serialization/Serializable.h"
 
 #include <memory>
@@ -44,6 +45,22 @@ private:
 // The configuration the analysis services follow: the one the core's general
 // service holds, or null.
 QVXSpecConfig* FindSpecConfig(PluginCore* core);
+
+// Makes a service's message proxy anew for a core and subscribes it to the
+// configuration's class. Returns the configuration, or null when the core has
+// none (the proxy then hears nothing).
+template <class Proxy, class Service>
+QVXSpecConfig* ConnectConfigProxy(PluginCore* core, Service* service, std::unique_ptr<Proxy>& proxy)
+{
+    proxy.reset();
+    if (!core)
+        return nullptr;
+    proxy = std::make_unique<Proxy>(core, service);
+    QVXSpecConfig* config = FindSpecConfig(core);
+    if (config)
+        proxy->Subscribe(config->GetMsgClass(QVXSpecConfigMessages::kClass), 1, &Proxy::OnConfigMessage);
+    return config;
+}
 
 // The spectrum and third-octave services keep no settings of their own; they
 // write a fixed marker object ("One" = 34) and on reading only look for it.

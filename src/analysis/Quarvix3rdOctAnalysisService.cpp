@@ -85,14 +85,7 @@ void Quarvix3rdOctAnalysisService::Load(Serialization::Archive& archive)
 void Quarvix3rdOctAnalysisService::SetCore(PluginCore* core)
 {
     QuarvixService::SetCore(core);
-    mMsgProxy.reset();
-    mSpecConfig = nullptr;
-    if (!core)
-        return;
-    mMsgProxy = std::make_unique<MsgProxy>(core, this);
-    mSpecConfig = FindSpecConfig(core);
-    if (mSpecConfig)
-        mMsgProxy->Subscribe(mSpecConfig->GetMsgClass(QVXSpecConfigMessages::kClass), 1, &MsgProxy::OnConfigMessage);
+    mSpecConfig = ConnectConfigProxy(core, this, mMsgProxy);
 }
 
 void Quarvix3rdOctAnalysisService::SetStreamFormat(float sampleRate, std::int32_t maxBlockSize, std::int32_t channels)

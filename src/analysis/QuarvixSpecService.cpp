@@ -58,15 +58,7 @@ void QuarvixSpecService::Load(Serialization::Archive& archive)
 void QuarvixSpecService::SetCore(PluginCore* core)
 {
     QuarvixService::SetCore(core);
-    mMsgProxy.reset();
-    mSpecConfig = nullptr;
-    if (!core)
-        return;
-    mMsgProxy = std::make_unique<MsgProxy>(core, this);
-    mSpecConfig = FindSpecConfig(core);
-    if (mSpecConfig)
-        mMsgProxy->Subscribe(mSpecConfig->GetMsgClass(QVXSpecConfigMessages::kClass), 1,
-                             &MsgProxy::OnConfigMessage);
+    mSpecConfig = ConnectConfigProxy(core, this, mMsgProxy);
 }
 
 bool QuarvixSpecService::IsMonoInstance() const

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 
 // The filters run on the real-time thread and dominate the third-octave
 // analysis: on CPUs with AVX2 and FMA a second build of each is chosen at load
@@ -132,92 +131,6 @@ float ProcessBandGeneral(BandFilter& f, std::span<const float> x) noexcept
 
 namespace
 {
-// K sixth-order band filters over the same input, interleaved sample by
-// sample: each recursion is a chain of dependent operations, and running
-// several independent chains side by side keeps the processor busy while each
-// waits for its previous output.
-template <int K>
-QVX_FILTER_CLONES void ProcessBandsSixthOrder(BandFilter* const* filters, std::span<const float> x, float* peaks) noexcept
-{
-    double b[K][7], a[K][7];
-    float y[K][7]; // y[k][1] .. y[k][6]: the band's output history
-    float twoCos[K], envelope[K], peak[K], rms[K];
-    RmsWindow* windows[K];
-    alignas(RmsWindow) unsigned char windowStorage[K][sizeof(RmsWindow)];
-    for (int k = 0; k < K; ++k)
-    {
-        const BandFilter& f = *filters[k];
-        for (int j = 0; j < 7; ++j)
-        {
-            b[k][j] = f.mB[j];
-            a[k][j] = f.mA[j];
-        }
-        for (int j = 1; j <= 6; ++j)
-            y[k][j] = f.mOutput[static_cast<std::size_t>(j - 1)];
-        twoCos[k] = 2.0f * f.mPeakCos;
-        envelope[k] = 0.0f; // largest A^2 seen between samples
-        peak[k] = 0.0f;
-        rms[k] = f.mRms;
-        windows[k] = new (windowStorage[k]) RmsWindow(f);
-    }
-    // The input history is the same for every band of the group.
-    const BandFilter& first = *filters[0];
-    float x1 = first.mInput[0], x2 = first.mInput[1], x3 = first.mInput[2], x4 = first.mInput[3],
-          x5 = first.mInput[4], x6 = first.mInput[5];
-
-    for (const float in : x)
-    {
-        for (int k = 0; k < K; ++k)
-        {
-            const double* bk = b[k];
-            const double* ak = a[k];
-            float* yk = y[k];
-            // Only the a1 term waits for the previous output; the rest is
-            // summed as a tree beside it.
-            const double older = ((bk[0] * in + bk[1] * x1) + (bk[2] * x2 + bk[3] * x3)) +
-                                 ((bk[4] * x4 + bk[5] * x5) + bk[6] * x6) -
-                                 ((ak[2] * yk[2] + ak[3] * yk[3]) + (ak[4] * yk[4] + ak[5] * yk[5]) + ak[6] * yk[6]);
-            const float out = static_cast<float>(older - ak[1] * yk[1]);
-            envelope[k] = std::max(envelope[k], out * out + yk[1] * yk[1] - twoCos[k] * out * yk[1]);
-            yk[6] = yk[5];
-            yk[5] = yk[4];
-            yk[4] = yk[3];
-            yk[3] = yk[2];
-            yk[2] = yk[1];
-            yk[1] = out;
-            peak[k] = std::max(peak[k], out);
-            windows[k]->Add(out, rms[k]);
-        }
-        x6 = x5;
-        x5 = x4;
-        x4 = x3;
-        x3 = x2;
-        x2 = x1;
-        x1 = in;
-    }
-
-    for (int k = 0; k < K; ++k)
-    {
-        BandFilter& f = *filters[k];
-        f.mInput = {x1, x2, x3, x4, x5, x6, f.mInput[6], f.mInput[7]};
-        f.mOutput = {y[k][1], y[k][2], y[k][3], y[k][4], y[k][5], y[k][6], f.mOutput[6], f.mOutput[7]};
-        f.mRms = rms[k];
-        windows[k]->Store(f);
-        peaks[k] = std::max(peak[k], std::sqrt(envelope[k] * f.mPeakInvSin2));
-    }
-}
-} // namespace
-
-float ProcessBandSixthOrder(BandFilter& f, std::span<const float> x) noexcept
-{
-    BandFilter* filters[] = {&f};
-    float peak = 0.0f;
-    ProcessBandsSixthOrder<1>(filters, x, &peak);
-    return peak;
-}
-
-namespace
-{
 using V4d = double __attribute__((vector_size(32)));
 using V4f = float __attribute__((vector_size(16)));
 
@@ -312,6 +225,14 @@ QVX_FILTER_CLONES void ProcessBandLanesSixthOrder(BandFilter* const* filters, st
     }
 }
 } // namespace
+
+float ProcessBandSixthOrder(BandFilter& f, std::span<const float> x) noexcept
+{
+    BandFilter* filters[] = {&f};
+    float peak = 0.0f;
+    ProcessBandLanesSixthOrder(filters, 1, x, &peak);
+    return peak;
+}
 
 void ProcessBandGroupSixthOrder(BandFilter* const* filters, std::size_t count, std::span<const float> x,
                                 float* peaks) noexcept

@@ -11,6 +11,8 @@
 #include "support/RecordingPlatform.h"
 #include "support/TestCaptureAgent.h"
 
+#include "support/CountingAllocator.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -20,25 +22,9 @@
 
 namespace
 {
-std::atomic<bool> gCounting{false};
-std::atomic<long> gAllocations{0};
-
-void* CountedAllocate(std::size_t size)
-{
-    if (gCounting.load(std::memory_order_relaxed))
-        gAllocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
+using CountingAllocator::gAllocations;
+using CountingAllocator::gCounting;
 } // namespace
-
-void* operator new(std::size_t size) { return CountedAllocate(size); }
-void* operator new[](std::size_t size) { return CountedAllocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace
 {
