@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace
 {
 
@@ -24,112 +26,62 @@ TEST_F(DescriptionTest, DescribesItselfCharacterForCharacter)
                     "ParametersRepresentCompleteState = 0;metaclass = CVLRtasQuarvixMetaClass");
 }
 
+// The product's and chunk's names and codes are checked where a host sees
+// them (the adaptor's group and the host program's description).
 TEST_F(DescriptionTest, IdentityNamesAndCodes)
 {
-    EXPECT_EQ(mDescription.GetSignature(), "QVX Spectrum Analyzer");
-    EXPECT_EQ(mDescription.GetName(), "QVX Spectrum Analyzer");
-    EXPECT_EQ(mDescription.GetVersion(), "1.0.1");
     EXPECT_EQ(mDescription.GetManufacturer(), "Corvanel Sound");
-    EXPECT_EQ(mDescription.GetNotice().size(), 30u);
-    EXPECT_NE(mDescription.GetNotice().find("Corvanel Sound"), std::string::npos);
+    EXPECT_EQ(mDescription.GetNotice(), "Copyright 2026 Corvanel Sound.");
     EXPECT_EQ(mDescription.GetPrefsName(), "CVL Quarvix Prefs");
-    EXPECT_FALSE(mDescription.SupportsSidechain());
-    EXPECT_FALSE(mDescription.KeepsProgramTexts());
-    EXPECT_FALSE(mDescription.ParametersRepresentCompleteState());
-
-    EXPECT_EQ(mHostFormat.GetProductId(), 0x51767853u); // 'QvxS'
-    FourCharCode chunkId = 0;
-    std::string chunkName;
-    ASSERT_TRUE(mHostFormat.GetChunkInfo(chunkId, chunkName));
-    EXPECT_EQ(chunkId, 0x63767178u); // 'cvqx'
-    EXPECT_EQ(chunkName, "Quarvix Chunk v1");
-    EXPECT_EQ(mHostFormat.GetPluginNames(),
-              "QVX Spectrum Analyzer\nQVX Spectrum An\nQVX Spectrum\nQVX Spec\nQVXSpec\nSpecA\nSpAn\nSpA");
     EXPECT_EQ(mHostFormat.GetMonoNames(),
               "QVX Spectrum Analyzer 1ch\nQVX Spectrum 1ch\nQVX Spectrum 1\nQVX Spec\nQVXSpec\nSpecA\nSpAn\nSpA");
     EXPECT_EQ(mHostFormat.GetStereoNames(),
               "QVX Spectrum Analyzer 2ch\nQVX Spectrum 2ch\nQVX Spectrum 2\nQVX Spec\nQVXSpec\nSpecA\nSpAn\nSpA");
-    EXPECT_FALSE(mHostFormat.SupportsOfflineProcessing());
-    EXPECT_TRUE(mHostFormat.SupportsRealtimeProcessing());
-
-    std::vector<ChannelConfig> configs;
-    mDescription.GetIOConfigs(configs);
-    EXPECT_EQ(configs, (std::vector<ChannelConfig>{{2, 2}, {1, 1}}));
-}
-
-TEST_F(DescriptionTest, FactoryProgramsAndTheirNames)
-{
+    EXPECT_TRUE(mHostFormat.SupportsRealtimeProcessing() && !mHostFormat.SupportsOfflineProcessing());
     EXPECT_EQ(mDescription.GetFactoryPrograms(),
               "<!-- Corvanel Sound QVX Spectrum Analyzer Program Settings -->\n"
               "<plugin_programs>\n"
               "<program number=\"0\" name=\"QVX Spectrum Analyzer\">\n"
-              "<obj_archive type=\"CVL Plugin Settings (" + mDescription.GetNotice() + ")\">\n"
+              "<obj_archive type=\"CVL Plugin Settings (Copyright 2026 Corvanel Sound.)\">\n"
               "</obj_archive>\n"
               "</program>\n"
               "</plugin_programs>\n");
-    std::vector<std::string> names;
-    mDescription.GetProgramNames(names);
-    EXPECT_EQ(names, std::vector<std::string>{"QVX Spectrum Analyzer"});
-    EXPECT_EQ(mDescription.NumberOfPrograms(), 1);
 }
 
-TEST_F(DescriptionTest, ResetParameterLookups)
+TEST_F(DescriptionTest, ResetParameterLookupsAndTexts)
 {
     const FourCharCode rest = FourCC("rest");
-    ASSERT_EQ(mDescription.NumberOfParameters(), 1);
-    EXPECT_EQ(mDescription.GetParameterByIndex(-1), nullptr);
-    EXPECT_EQ(mDescription.GetParameterByIndex(1), nullptr);
     const ParameterDescriptor* reset = mDescription.GetParameterByIndex(0);
     ASSERT_NE(reset, nullptr);
-    EXPECT_EQ(reset->GetId(), rest);
-    EXPECT_EQ(reset->GetIndex(), 0);
-    EXPECT_EQ(reset->GetInternalName(), "prmReset");
-    EXPECT_EQ(reset->GetUnitType(), 1);
+    EXPECT_EQ(mDescription.GetParameterByIndex(1), nullptr);
+    EXPECT_EQ(std::tuple(reset->GetId(), reset->GetInternalName(), reset->GetUnitType()),
+              std::tuple(rest, std::string("prmReset"), 1));
     EXPECT_EQ(reset->GetValueLabelTexts(), (std::vector<std::string>{"On;1", "Off;0"}));
     EXPECT_EQ(mDescription.FindParameterById(rest), reset);
     EXPECT_EQ(mDescription.FindParameterById(FourCC("none")), nullptr);
-    EXPECT_EQ(mDescription.GetParameterIndex(rest), 0);
     EXPECT_EQ(mDescription.GetParameterIndex(FourCC("none")), -1);
-    EXPECT_EQ(mDescription.GetParameterUnits(0), "");
-
     // The host-format layer names it at every length; the plain layer once.
     EXPECT_EQ(mDescription.GetParameterName(rest), "Reset\nRset\nRes");
     EXPECT_EQ(mDescription.GetParameterName(FourCC("none")), "<n/a>");
     auto& plain = dynamic_cast<CVLQuarvixMetaClass&>(mDescription);
     EXPECT_EQ(plain.CVLQuarvixMetaClass::GetParameterName(rest), "Reset");
     EXPECT_EQ(plain.CVLQuarvixMetaClass::GetParameterName(FourCC("none")), "INVALID ID");
-}
 
-TEST_F(DescriptionTest, ResetValueTextsAtEveryLength)
-{
-    EXPECT_EQ(mDescription.ParameterValueToText(0, 1.0f, -1), "On");
     EXPECT_EQ(mDescription.ParameterValueToText(0, 0.0f, -1), "Off");
     EXPECT_EQ(mDescription.ParameterValueToText(0, 0.7f, 31), "On"); // rounded to a whole value
-    EXPECT_EQ(mDescription.ParameterValueToText(0, 0.0f, 3), "Off");
     EXPECT_EQ(mDescription.ParameterValueToText(0, 0.0f, 2), "Of");
     EXPECT_EQ(mDescription.ParameterValueToText(0, 0.0f, 0), "");
     EXPECT_EQ(mDescription.ParameterValueToText(1, 0.0f, -1), "");
-
     float value = -1.0f;
-    EXPECT_TRUE(mDescription.ParameterTextToValue(0, "On", value));
-    EXPECT_EQ(value, 1.0f);
     EXPECT_TRUE(mDescription.ParameterTextToValue(0, "Off", value));
     EXPECT_EQ(value, 0.0f);
     EXPECT_TRUE(mDescription.ParameterTextToValue(0, "7", value));
     EXPECT_EQ(value, 1.0f); // clamped into the range
     EXPECT_FALSE(mDescription.ParameterTextToValue(0, "maybe", value));
-}
 
-TEST_F(DescriptionTest, CreatesPlugInObjectsForEitherConfiguration)
-{
     RecordingPlatform platform;
     for (const ChannelConfig config : {ChannelConfig{1, 1}, ChannelConfig{2, 2}})
-    {
-        auto plugin = mDescription.CreatePlugin(platform, config);
-        ASSERT_NE(plugin, nullptr);
-        EXPECT_EQ(plugin->GetChannelConfig(), config);
-        EXPECT_EQ(plugin->GetCurrentProgramName(), "QVX Spectrum Analyzer");
-    }
+        EXPECT_EQ(mDescription.CreatePlugin(platform, config)->GetChannelConfig(), config);
 }
 
 // A description with one parameter of each unit kind, to check the texts
@@ -191,12 +143,9 @@ TEST(DescriptionUnits, ValueTextsByUnitType)
 TEST(DescriptionSingleton, LivesWhileAnyUserHoldsIt)
 {
     CVLPluginMetaClass* first = AcquireDescription();
-    CVLPluginMetaClass* second = AcquireDescription();
-    EXPECT_EQ(first, second);
+    EXPECT_EQ(AcquireDescription(), first);
     ReleaseDescription();
-    // Still the same object: one use remains.
-    CVLPluginMetaClass* third = AcquireDescription();
-    EXPECT_EQ(third, first);
+    EXPECT_EQ(AcquireDescription(), first); // one use remained
     ReleaseDescription();
     ReleaseDescription();
 }

@@ -3,6 +3,7 @@
 #include "host/CVLPTProcess.h"
 #include "host/ControlIds.h"
 #include "platform/Registry.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <regex>
+#include <tuple>
 
 namespace
 {
@@ -55,19 +56,16 @@ struct RecordingHost : EffectHost
     void ShowMessageBox(const EffectMessageBox& box) override { boxes.push_back(box); }
 };
 
-class ProcessAdaptorTest : public ::testing::Test
+class ProcessAdaptorTest : public TestFiles::TempDirTest
 {
 protected:
     void SetUp() override
     {
-        mConfig = fs::temp_directory_path() / ("quarvix-adaptor-" + std::to_string(::getpid()) + "-" +
-                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(mConfig);
-        ::setenv("XDG_CONFIG_HOME", mConfig.c_str(), 1);
+        TempDirTest::SetUp();
+        ::setenv("XDG_CONFIG_HOME", mDir.c_str(), 1);
         ASSERT_EQ(mGroup.Initialize(), 0);
         mGroup.SetHost(&mHost);
     }
-    void TearDown() override { fs::remove_all(mConfig); }
 
     // A process set up as the library sets up the ones it creates.
     std::unique_ptr<CVLPTProcess> MakeProcess(FourCharCode type)
@@ -98,65 +96,41 @@ protected:
         return chunk;
     }
 
-    static std::string WithoutObjectIds(const std::string& text)
-    {
-        return std::regex_replace(text, std::regex("id=\"[0-9]+\""), "id=\"\"");
-    }
-
-    fs::path mConfig;
     CVLGroup mGroup;
     RecordingHost mHost;
 };
 
-TEST_F(ProcessAdaptorTest, GroupDeclaresMakerProductAndOneRealtimeTypePerConfiguration)
+TEST_F(ProcessAdaptorTest, GroupTypesControlsAndChunkAsTheHostSeesThem)
 {
     const EffectGroupInfo& info = mGroup.GetInfo();
     EXPECT_EQ(info.manufacturerNames, "Corvanel Sound\nCVL");
-    EXPECT_EQ(info.manufacturerId, FourCC("Crvn"));
-    EXPECT_EQ(info.productId, FourCC("QvxS"));
+    EXPECT_EQ(std::tuple(info.manufacturerId, info.productId), std::tuple(FourCC("Crvn"), FourCC("QvxS")));
     EXPECT_EQ(info.productNames, "QVX Spectrum Analyzer\nQVX Spectrum An\nQVX Spectrum\nQVX Spec\nQVXSpec\nSpecA\nSpAn\nSpA");
     EXPECT_EQ(info.capabilities, std::vector<std::int32_t>{14});
     EXPECT_EQ(info.descriptionText.rfind("Name = QVX Spectrum Analyzer;Version = 1.0.1;IOConfigs = /2,2/1,1", 0), 0u);
-
     const std::vector<EffectTypeInfo> types = mGroup.GetEngine().GetTypes();
     ASSERT_EQ(types.size(), 2u);
-    EXPECT_EQ(types[0].typeId, FourCC("StRT"));
-    EXPECT_EQ(types[0].inputs, 2);
-    EXPECT_EQ(types[0].outputs, 2);
-    EXPECT_EQ(types[1].typeId, FourCC("mnRT"));
-    EXPECT_EQ(types[1].inputs, 1);
+    EXPECT_EQ(std::tuple(types[0].typeId, types[0].inputs, types[0].outputs), std::tuple(FourCC("StRT"), 2, 2));
+    EXPECT_EQ(std::tuple(types[1].typeId, types[1].inputs, types[1].outputs), std::tuple(FourCC("mnRT"), 1, 1));
     for (const EffectTypeInfo& type : types)
-    {
-        EXPECT_FALSE(type.offline);
-        EXPECT_EQ(type.names, info.productNames);
-        EXPECT_EQ(type.pageTables, "MonoPageTables");
-    }
-}
+        EXPECT_TRUE(!type.offline && type.names == info.productNames && type.pageTables == "MonoPageTables");
 
-TEST_F(ProcessAdaptorTest, ProcessOffersBypassAndOneDiscreteControlPerParameter)
-{
     EffectInstance* instance = mGroup.GetEngine().CreateInstance(FourCC("mnRT"));
     ASSERT_NE(instance, nullptr);
     ASSERT_EQ(instance->GetControlCount(), 2);
     EXPECT_EQ(instance->GetMasterBypassIndex(), 1);
     EffectControlInfo bypass, reset;
     ASSERT_EQ(instance->GetControlInfo(1, bypass), kEffectOK);
-    EXPECT_EQ(bypass.id, FourCC("bypa"));
-    EXPECT_EQ(bypass.names, "Master Bypass\nMstr Byp\nMByp\nByp");
-    EXPECT_EQ(bypass.kind, EffectControlKind::OnOff);
     ASSERT_EQ(instance->GetControlInfo(2, reset), kEffectOK);
-    EXPECT_EQ(reset.id, FourCC("ctaa"));
-    EXPECT_EQ(reset.names, "Reset\nRset\nRes");
-    EXPECT_EQ(reset.kind, EffectControlKind::Discrete);
-    EXPECT_EQ(reset.minimum, 0.0);
-    EXPECT_EQ(reset.maximum, 1.0);
-    EXPECT_EQ(reset.displayKind, 0);
+    EXPECT_EQ(std::tuple(bypass.id, bypass.names, bypass.kind),
+              std::tuple(FourCC("bypa"), std::string("Master Bypass\nMstr Byp\nMByp\nByp"), EffectControlKind::OnOff));
+    EXPECT_EQ(std::tuple(reset.id, reset.names, reset.kind, reset.minimum, reset.maximum, reset.displayKind),
+              std::tuple(FourCC("ctaa"), std::string("Reset\nRset\nRes"), EffectControlKind::Discrete, 0.0, 1.0, 0));
     EXPECT_EQ(instance->GetControlValueText(2, 1.0, -1), "On");
-    EXPECT_EQ(instance->GetControlValueText(2, 0.0, -1), "Off");
     EXPECT_EQ(instance->GetControlValueText(2, 0.0, 1), "O"); // the label cut to one character
     ASSERT_EQ(instance->GetChunks().size(), 1u);
-    EXPECT_EQ(instance->GetChunks()[0].id, FourCC("cvqx"));
-    EXPECT_EQ(instance->GetChunks()[0].name, "Quarvix Chunk v1");
+    EXPECT_EQ(std::tuple(instance->GetChunks()[0].id, instance->GetChunks()[0].name),
+              std::tuple(FourCC("cvqx"), std::string("Quarvix Chunk v1")));
 }
 
 TEST_F(ProcessAdaptorTest, RenderPassesAudioSubstitutesMissingChannelsAndFollowsBypass)
@@ -220,14 +194,14 @@ TEST_F(ProcessAdaptorTest, ChunkIsTheSettingsTextAfterTheHeaderAndLoadsBack)
     edited.replace(edited.find(fft), fft.size(), "<att name=\"fftSize\" type=\"i\">4096</att>");
     auto second = MakeProcess(FourCC("StRT"));
     ASSERT_EQ(second->SetChunk(FourCC("cvqx"), Chunk(edited)), kEffectOK);
-    EXPECT_EQ(WithoutObjectIds(ChunkText(*second)), WithoutObjectIds(edited));
+    EXPECT_EQ(TestFiles::MaskIds(ChunkText(*second)), TestFiles::MaskIds(edited));
     EXPECT_TRUE(mHost.boxes.empty());
 }
 
 TEST_F(ProcessAdaptorTest, RefusedChunkIsReportedOnceInASystemModalBox)
 {
     auto process = MakeProcess(FourCC("mnRT"));
-    const std::string before = WithoutObjectIds(ChunkText(*process));
+    const std::string before = TestFiles::MaskIds(ChunkText(*process));
     ASSERT_EQ(process->SetChunk(FourCC("cvqx"), Chunk("<obj_archive>no maker's name</obj_archive>")), kEffectOK);
     ASSERT_EQ(mHost.boxes.size(), 1u);
     const EffectMessageBox& box = mHost.boxes[0];
@@ -238,7 +212,7 @@ TEST_F(ProcessAdaptorTest, RefusedChunkIsReportedOnceInASystemModalBox)
     EXPECT_TRUE(box.systemModal);
     EXPECT_TRUE(box.foreground);
     EXPECT_TRUE(box.topmost);
-    EXPECT_EQ(WithoutObjectIds(ChunkText(*process)), before);
+    EXPECT_EQ(TestFiles::MaskIds(ChunkText(*process)), before);
 
     ASSERT_EQ(process->SetChunk(FourCC("cvqx"), Chunk("still not ours")), kEffectOK);
     EXPECT_EQ(mHost.boxes.size(), 1u);
@@ -257,13 +231,13 @@ TEST_F(ProcessAdaptorTest, DefaultSettingsGoToTheDirectoryTheRegistryNames)
     PluginCore& plugin = *process->GetPlugin();
     EXPECT_FALSE(plugin.SaveDefaultSettings("QVX Spectrum Analyzer"));
 
-    const fs::path directory = mConfig / "Defaults";
+    const fs::path directory = mDir / "Defaults";
     ASSERT_TRUE(Platform::Registry().SetValue(CVLPTProcess::kDefaultSettingsKey, "", directory.string()));
     ASSERT_TRUE(plugin.SaveDefaultSettings("QVX Spectrum Analyzer"));
     std::string saved;
     ASSERT_TRUE(process->LoadDefaultSettings("QVX Spectrum Analyzer", saved));
     EXPECT_TRUE(fs::exists(directory / "QVX Spectrum Analyzer.default"));
-    EXPECT_EQ(WithoutObjectIds(saved + "\n").substr(0, 200), WithoutObjectIds(ChunkText(*process)).substr(0, 200));
+    EXPECT_EQ(TestFiles::MaskIds(saved + "\n").substr(0, 200), TestFiles::MaskIds(ChunkText(*process)).substr(0, 200));
 }
 
 // The offline variant, registered by a group as the module's would when its

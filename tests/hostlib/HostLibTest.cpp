@@ -1,3 +1,4 @@
+#include "core/FourCC.h"
 #include "hostlib/CEffectGroup.h"
 #include "hostlib/CEffectProcess.h"
 
@@ -6,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -13,11 +15,7 @@ namespace
 
 using namespace HostLib;
 
-constexpr FourCharCode Code(const char (&c)[5])
-{
-    return (FourCharCode(static_cast<unsigned char>(c[0])) << 24) | (FourCharCode(static_cast<unsigned char>(c[1])) << 16) |
-           (FourCharCode(static_cast<unsigned char>(c[2])) << 8) | FourCharCode(static_cast<unsigned char>(c[3]));
-}
+constexpr auto Code = FourCC;
 
 struct ViewLog
 {
@@ -196,16 +194,6 @@ protected:
     TestProcess* mProcess = nullptr;
 };
 
-TEST(HostLibGroupTest, InitializeReportsMissingDeclarationsAndFailures)
-{
-    TestGroup noTypes;
-    noTypes.declareTypes = false;
-    EXPECT_EQ(noTypes.Initialize(), kGroupErrIncomplete);
-    TestGroup throwing;
-    throwing.throwInCreate = true;
-    EXPECT_EQ(throwing.Initialize(), kGroupErrInitFailed);
-}
-
 TEST_F(HostLibTest, EngineListsTypesAndCreatesAndDestroysInstances)
 {
     EffectEngine& engine = mGroup.GetEngine();
@@ -226,6 +214,13 @@ TEST_F(HostLibTest, EngineListsTypesAndCreatesAndDestroysInstances)
     EXPECT_EQ(mInstance->GetBlockSize(), 1024);
     engine.DestroyInstance(mInstance);
     EXPECT_EQ(mGroup.GetInstanceCount(), 0u);
+
+    TestGroup noTypes;
+    noTypes.declareTypes = false;
+    EXPECT_EQ(noTypes.Initialize(), kGroupErrIncomplete);
+    TestGroup throwing;
+    throwing.throwInCreate = true;
+    EXPECT_EQ(throwing.Initialize(), kGroupErrInitFailed);
 }
 
 TEST_F(HostLibTest, StreamFormatIsCheckedAgainstTheType)
@@ -276,10 +271,8 @@ TEST_F(HostLibTest, ControlsAreConstrainedDescribedAndReachTheProcess)
     EXPECT_EQ(mInstance->GetMasterBypassIndex(), 1);
     EffectControlInfo info;
     ASSERT_EQ(mInstance->GetControlInfo(2, info), kEffectOK);
-    EXPECT_EQ(info.id, Code("ctaa"));
-    EXPECT_EQ(info.kind, EffectControlKind::Discrete);
-    EXPECT_EQ(info.steps, 3);
-    EXPECT_EQ(info.defaultValue, 2.0);
+    EXPECT_EQ(std::tuple(info.id, info.kind, info.steps, info.defaultValue),
+              std::tuple(Code("ctaa"), EffectControlKind::Discrete, 3, 2.0));
     EXPECT_EQ(mInstance->GetControlInfo(0, info), kEffectErrBadIndex);
     EXPECT_EQ(mInstance->GetControlInfo(4, info), kEffectErrBadIndex);
 
@@ -311,21 +304,15 @@ TEST_F(HostLibTest, ChunkSizeCountsTheFiftySixByteHeaderAndTheHeaderIsFilledIn)
     ASSERT_EQ(mInstance->GetChunk(Code("tchk"), chunk), kEffectOK);
     ASSERT_EQ(chunk.size(), 64u);
     const CEffectChunkHeader header = ReadChunkHeader(chunk);
-    EXPECT_EQ(header.size, 64);
-    EXPECT_EQ(header.version, kChunkVersion);
-    EXPECT_EQ(header.manufacturerId, Code("Mkr "));
-    EXPECT_EQ(header.productId, Code("Prod"));
-    EXPECT_EQ(header.typeId, Code("StRT"));
-    EXPECT_EQ(header.chunkId, Code("tchk"));
+    EXPECT_EQ(std::tuple(header.size, header.version, header.manufacturerId, header.productId, header.typeId,
+                         header.chunkId),
+              std::tuple(64, kChunkVersion, Code("Mkr "), Code("Prod"), Code("StRT"), Code("tchk")));
     EXPECT_EQ(std::string(header.name, 32), std::string("Test Chunk With A Name Longer Than Thirty-Two Bytes", 32));
     EXPECT_EQ(std::string(chunk.begin() + 56, chunk.end()), "settings");
     EXPECT_EQ(mInstance->GetChunk(Code("othr"), chunk), kEffectErrUnknownChunk);
-}
 
-TEST_F(HostLibTest, ChunkThatGrowsAfterTheSizeQuestionIsFetchedWhole)
-{
+    // A chunk that grows after the size question is still fetched whole.
     mProcess->grownText = "settings that grew longer";
-    std::vector<char> chunk;
     ASSERT_EQ(mInstance->GetChunk(Code("tchk"), chunk), kEffectOK);
     EXPECT_EQ(ReadChunkHeader(chunk).size, 56 + 25);
     EXPECT_EQ(std::string(chunk.begin() + 56, chunk.end()), "settings that grew longer");

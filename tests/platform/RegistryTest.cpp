@@ -1,12 +1,12 @@
 #include "platform/DefaultSettingsFiles.h"
 #include "platform/Registry.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace
 {
@@ -16,51 +16,24 @@ using Platform::Registry;
 
 constexpr const char* kKey = "Software\\Corvanel Sound\\Default Settings";
 
-class TemporaryDirectory : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        mRoot = fs::temp_directory_path() /
-                ("quarvix-registry-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(mRoot);
-        fs::create_directories(mRoot);
-    }
-    void TearDown() override { fs::remove_all(mRoot); }
-
-    static std::string ReadFile(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    fs::path mRoot;
-};
-
-using RegistryTest = TemporaryDirectory;
+using RegistryTest = TestFiles::TempDirTest;
 
 TEST_F(RegistryTest, DefaultPathFollowsXdgConfigHomeThenHome)
 {
     const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
     const std::string saved = savedConfig ? savedConfig : "";
-    ::setenv("XDG_CONFIG_HOME", mRoot.c_str(), 1);
-    EXPECT_EQ(Registry::DefaultPath(), mRoot / "quarvix" / "registry");
+    ::setenv("XDG_CONFIG_HOME", mDir.c_str(), 1);
+    EXPECT_EQ(Registry::DefaultPath(), mDir / "quarvix" / "registry");
     ::unsetenv("XDG_CONFIG_HOME");
     const char* home = std::getenv("HOME");
-    if (home)
-    {
-        EXPECT_EQ(Registry::DefaultPath(), fs::path(home) / ".config" / "quarvix" / "registry");
-    }
+    EXPECT_TRUE(!home || Registry::DefaultPath() == fs::path(home) / ".config" / "quarvix" / "registry");
     if (savedConfig)
         ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
 }
 
 TEST_F(RegistryTest, ValuesRoundTripThroughTheFileWithoutRegardToCase)
 {
-    const fs::path file = mRoot / "sub" / "registry";
+    const fs::path file = mDir / "sub" / "registry";
     Registry registry(file);
     EXPECT_FALSE(registry.GetValue(kKey, "", 2048)); // no file yet
 
@@ -86,7 +59,7 @@ TEST_F(RegistryTest, ValuesRoundTripThroughTheFileWithoutRegardToCase)
 
 TEST_F(RegistryTest, ValueThatDoesNotFitTheReadLimitReadsAsMissing)
 {
-    Registry registry(mRoot / "registry");
+    Registry registry(mDir / "registry");
     ASSERT_TRUE(registry.SetValue(kKey, "", std::string(2047, 'd')));
     EXPECT_EQ(registry.GetValue(kKey, "", 2048)->size(), 2047u); // with its NUL, exactly 2048 bytes
     ASSERT_TRUE(registry.SetValue(kKey, "", std::string(2048, 'd')));
@@ -95,7 +68,7 @@ TEST_F(RegistryTest, ValueThatDoesNotFitTheReadLimitReadsAsMissing)
 
 TEST_F(RegistryTest, HandWrittenFileWithBrokenLinesKeepsWhatParses)
 {
-    const fs::path file = mRoot / "registry";
+    const fs::path file = mDir / "registry";
     std::ofstream(file) << "garbage before any key\n"
                            "[Software\\Corvanel Sound\\Default Settings]\r\n"
                            "@=\"/good\"\r\n"
@@ -109,22 +82,13 @@ TEST_F(RegistryTest, HandWrittenFileWithBrokenLinesKeepsWhatParses)
     EXPECT_FALSE(registry.SetValue("bad]key", "", "x"));
 }
 
-using DefaultSettingsFilesTest = TemporaryDirectory;
-
-TEST_F(DefaultSettingsFilesTest, WithoutTheRegistryValueLoadAndSaveFail)
-{
-    Registry registry(mRoot / "registry");
-    std::string text = "untouched";
-    EXPECT_FALSE(Platform::LoadDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", text));
-    EXPECT_FALSE(Platform::SaveDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", "x"));
-    EXPECT_EQ(text, "untouched");
-    EXPECT_EQ(fs::directory_iterator(mRoot), fs::directory_iterator());
-}
+using DefaultSettingsFilesTest = TestFiles::TempDirTest;
+using TestFiles::ReadFile;
 
 TEST_F(DefaultSettingsFilesTest, SaveCreatesTheDirectoryAndLoadReadsTheWholeFile)
 {
-    Registry registry(mRoot / "registry");
-    const fs::path directory = mRoot / "Defaults";
+    Registry registry(mDir / "registry");
+    const fs::path directory = mDir / "Defaults";
     ASSERT_TRUE(registry.SetValue(kKey, "", directory.string()));
 
     std::string text;
@@ -155,18 +119,22 @@ TEST_F(DefaultSettingsFilesTest, SaveCreatesTheDirectoryAndLoadReadsTheWholeFile
 
 TEST_F(DefaultSettingsFilesTest, FailedSaveKeepsThePreviousDefaults)
 {
-    Registry registry(mRoot / "registry");
-    // Only DIR itself is created: a missing parent makes the save fail.
-    ASSERT_TRUE(registry.SetValue(kKey, "", (mRoot / "missing" / "Defaults").string()));
+    Registry registry(mDir / "registry");
+    std::string text = "untouched"; // without the registry value both fail
+    EXPECT_FALSE(Platform::LoadDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", text));
     EXPECT_FALSE(Platform::SaveDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", "x"));
-    EXPECT_FALSE(fs::exists(mRoot / "missing"));
+    EXPECT_EQ(text, "untouched");
+    EXPECT_EQ(fs::directory_iterator(mDir), fs::directory_iterator());
+    // Only DIR itself is created: a missing parent makes the save fail.
+    ASSERT_TRUE(registry.SetValue(kKey, "", (mDir / "missing" / "Defaults").string()));
+    EXPECT_FALSE(Platform::SaveDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", "x"));
+    EXPECT_FALSE(fs::exists(mDir / "missing"));
 
     // A directory where the file should be cannot be replaced by a save nor read.
-    const fs::path directory = mRoot / "Defaults";
+    const fs::path directory = mDir / "Defaults";
     ASSERT_TRUE(registry.SetValue(kKey, "", directory.string()));
     ASSERT_TRUE(Platform::SaveDefaultSettingsFile(registry, kKey, "Kept", "previous"));
     fs::create_directories(directory / "Blocked.default");
-    std::string text;
     EXPECT_FALSE(Platform::LoadDefaultSettingsFile(registry, kKey, "Blocked", text));
     EXPECT_FALSE(Platform::SaveDefaultSettingsFile(registry, kKey, "Blocked", "new"));
     EXPECT_TRUE(Platform::LoadDefaultSettingsFile(registry, kKey, "Kept", text));

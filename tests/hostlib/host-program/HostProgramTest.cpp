@@ -1,6 +1,8 @@
 // quarvix-host end to end: generated audio files through the command-line
 // host and the module it loads, compared sample for sample.
 
+#include "support/TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <sndfile.h>
@@ -9,10 +11,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <regex>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <vector>
@@ -29,18 +28,8 @@ struct RunResult
     std::string err;
 };
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using TestFiles::ReadFile;
+using TestFiles::WriteFile;
 
 // Every sample of a file as the integers or floats it holds, so that the
 // comparison does not go through any scaling.
@@ -102,22 +91,16 @@ void WriteTestFile(const fs::path& path, int channels, int rate, int subtype, do
     sf_close(file);
 }
 
-class HostProgramTest : public ::testing::Test
+class HostProgramTest : public TestFiles::TempDirTest
 {
 protected:
     void SetUp() override
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(info->test_suite_name()) + "-" + info->name();
-        for (char& c : name)
-            c = std::isalnum(static_cast<unsigned char>(c)) ? c : '-';
-        mDir = fs::temp_directory_path() / ("quarvix-host-test-" + std::to_string(::getpid()) + "-" + name);
-        fs::remove_all(mDir);
+        TempDirTest::SetUp();
         fs::create_directories(mDir / "config");
         // The instances load default settings through the registry in here.
         ::setenv("XDG_CONFIG_HOME", (mDir / "config").c_str(), 1);
     }
-    void TearDown() override { fs::remove_all(mDir); }
 
     RunResult Run(const std::string& arguments)
     {
@@ -136,6 +119,10 @@ protected:
     }
 
     std::string Path(const std::string& name) const { return "'" + (mDir / name).string() + "'"; }
+    std::string Process(const std::string& in, const std::string& out) const
+    {
+        return "process " + Path(in) + " " + Path(out);
+    }
 
     // Only the files the test made itself remain: no partial output, no temporary files.
     void ExpectOnlyFiles(std::vector<std::string> names) const
@@ -149,12 +136,6 @@ protected:
         EXPECT_EQ(present, names);
     }
 
-    static std::string WithoutObjectIds(const std::string& text)
-    {
-        return std::regex_replace(text, std::regex("id=\"[0-9]+\""), "id=\"\"");
-    }
-
-    fs::path mDir;
 };
 
 struct Layout
@@ -180,7 +161,7 @@ TEST_P(HostProgramPassThroughTest, OutputEqualsInputSampleForSampleAtEveryBlockS
         for (bool bypass : {false, true})
         {
             SCOPED_TRACE("block " + std::to_string(block) + (bypass ? " bypassed" : ""));
-            const RunResult run = Run("process " + Path("in.wav") + " " + Path("out.wav") + " --block " +
+            const RunResult run = Run(Process("in.wav", "out.wav") + " --block " +
                                       std::to_string(block) + (bypass ? " --bypass" : ""));
             ASSERT_EQ(run.status, 0) << run.err;
             EXPECT_NE(run.out.find(layout.channels == 1 ? "'mnRT'" : "'StRT'"), std::string::npos) << run.out;
@@ -206,7 +187,7 @@ TEST_F(HostProgramTest, RealtimePacingTakesAboutTheAudiosDuration)
 {
     WriteTestFile(mDir / "in.wav", 2, 44100, SF_FORMAT_PCM_16, 0.3);
     const auto start = std::chrono::steady_clock::now();
-    const RunResult run = Run("process " + Path("in.wav") + " " + Path("out.wav") + " --realtime --block 512");
+    const RunResult run = Run(Process("in.wav", "out.wav") + " --realtime --block 512");
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_GE(seconds, 0.29);
@@ -216,7 +197,7 @@ TEST_F(HostProgramTest, RealtimePacingTakesAboutTheAudiosDuration)
 TEST_F(HostProgramTest, SavedSettingsLoadInAnotherRunAndReproduceTheState)
 {
     WriteTestFile(mDir / "in.wav", 2, 48000, SF_FORMAT_PCM_16, 0.1);
-    RunResult run = Run("process " + Path("in.wav") + " " + Path("out.wav") + " --save-settings " + Path("first.quarvix"));
+    RunResult run = Run(Process("in.wav", "out.wav") + " --save-settings " + Path("first.quarvix"));
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string first = ReadFile(mDir / "first.quarvix");
     ASSERT_NE(first.find("<obj_archive"), std::string::npos);
@@ -231,12 +212,12 @@ TEST_F(HostProgramTest, SavedSettingsLoadInAnotherRunAndReproduceTheState)
     edited.replace(edited.find(floor), floor.size(), "<att name=\"levelRange.min\" type=\"f\">-72.0000000000000000</att>");
     WriteFile(mDir / "edited.quarvix", edited);
 
-    run = Run("process " + Path("in.wav") + " " + Path("out.wav") + " --load-settings " + Path("edited.quarvix") +
+    run = Run(Process("in.wav", "out.wav") + " --load-settings " + Path("edited.quarvix") +
               " --save-settings " + Path("second.quarvix"));
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string second = ReadFile(mDir / "second.quarvix");
-    EXPECT_EQ(WithoutObjectIds(second), WithoutObjectIds(edited));
-    EXPECT_NE(WithoutObjectIds(second), WithoutObjectIds(first));
+    EXPECT_EQ(TestFiles::MaskIds(second), TestFiles::MaskIds(edited));
+    EXPECT_NE(TestFiles::MaskIds(second), TestFiles::MaskIds(first));
 
     // The same state also comes from the default-settings file the registry points at.
     fs::create_directories(mDir / "defaults");
@@ -244,9 +225,9 @@ TEST_F(HostProgramTest, SavedSettingsLoadInAnotherRunAndReproduceTheState)
     fs::create_directories(mDir / "config" / "quarvix");
     WriteFile(mDir / "config" / "quarvix" / "registry",
               "[Software\\Corvanel Sound\\Default Settings]\n@=\"" + (mDir / "defaults").string() + "\"\n");
-    run = Run("process " + Path("in.wav") + " " + Path("out.wav") + " --save-settings " + Path("third.quarvix"));
+    run = Run(Process("in.wav", "out.wav") + " --save-settings " + Path("third.quarvix"));
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(WithoutObjectIds(ReadFile(mDir / "third.quarvix")), WithoutObjectIds(edited));
+    EXPECT_EQ(TestFiles::MaskIds(ReadFile(mDir / "third.quarvix")), TestFiles::MaskIds(edited));
 }
 
 TEST_F(HostProgramTest, BadInputGetsOneMessageAndNoOutput)
@@ -269,18 +250,18 @@ TEST_F(HostProgramTest, BadInputGetsOneMessageAndNoOutput)
         std::string message;
     };
     const std::vector<Case> cases = {
-        {"process " + Path("missing.wav") + " " + Path("out.wav"), "cannot read"},
-        {"process " + Path("text.wav") + " " + Path("out.wav"), "cannot read"},
-        {"process " + Path("none.wav") + " " + Path("out.wav"), "none.wav"},
-        {"process " + Path("three.wav") + " " + Path("out.wav"), "has 3 channels"},
-        {"process " + Path("in.wav") + " " + Path("out.wav") + " --load-settings " + Path("missing.quarvix"),
+        {Process("missing.wav", "out.wav"), "cannot read"},
+        {Process("text.wav", "out.wav"), "cannot read"},
+        {Process("none.wav", "out.wav"), "none.wav"},
+        {Process("three.wav", "out.wav"), "has 3 channels"},
+        {Process("in.wav", "out.wav") + " --load-settings " + Path("missing.quarvix"),
          "cannot read the settings file"},
-        {"process " + Path("in.wav") + " " + Path("nodir/out.wav"), "cannot write"},
-        {"process " + Path("in.wav") + " " + Path("adir"), "cannot write"},
-        {"process " + Path("in.wav") + " " + Path("out.wav") + " --save-settings " + Path("nodir/s.quarvix"),
+        {Process("in.wav", "nodir/out.wav"), "cannot write"},
+        {Process("in.wav", "adir"), "cannot write"},
+        {Process("in.wav", "out.wav") + " --save-settings " + Path("nodir/s.quarvix"),
          "cannot write"},
-        {"process " + Path("in.wav") + " " + Path("out.wav") + " --block 0", "block size"},
-        {"process " + Path("in.wav") + " " + Path("out.wav") + " --load-settings " + Path("foreign.quarvix"),
+        {Process("in.wav", "out.wav") + " --block 0", "block size"},
+        {Process("in.wav", "out.wav") + " --load-settings " + Path("foreign.quarvix"),
          "refused the settings file"},
     };
     for (const Case& c : cases)

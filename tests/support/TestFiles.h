@@ -1,0 +1,53 @@
+#pragma once
+// Shared by the suites that touch files: a fresh directory per test, whole
+// files read and written as bytes, and archive texts with their object ids
+// masked (ids change with every save; nothing else may).
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace TestFiles
+{
+inline std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline void WriteFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string MaskIds(const std::string& text)
+{
+    return std::regex_replace(text, std::regex("id=\"[0-9]+\""), "id=\"#\"");
+}
+
+// An empty directory named after the running test, removed afterwards.
+class TempDirTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(info->test_suite_name()) + "-" + info->name();
+        for (char& c : name)
+            c = std::isalnum(static_cast<unsigned char>(c)) ? c : '-';
+        mDir = std::filesystem::temp_directory_path() / ("quarvix-test-" + std::to_string(::getpid()) + "-" + name);
+        std::filesystem::remove_all(mDir);
+        std::filesystem::create_directories(mDir);
+    }
+    void TearDown() override { std::filesystem::remove_all(mDir); }
+
+    std::filesystem::path mDir;
+};
+} // namespace TestFiles
