@@ -56,6 +56,24 @@ protected:
         return slots;
     }
 
+    // Starts afresh, feeds `frames` of `left` (right silent) and returns the
+    // level of `bin` in channel A or B of the last frame.
+    template <class L>
+    double LevelAfter(std::int32_t frames, L left, std::int32_t n, std::int32_t bin, bool channelB = false)
+    {
+        mService->ResetAnalysis();
+        for (auto* slot : TakeAll())
+            mService->ReleaseSlot(*slot);
+        mTime = 0;
+        Feed(frames, left, [](std::int64_t) { return 0.0f; });
+        const auto slots = TakeAll();
+        EXPECT_FALSE(slots.empty());
+        if (slots.empty())
+            return 0.0;
+        EXPECT_EQ(slots.back()->GetLength(), n);
+        return BinLevel(channelB ? slots.back()->GetChannelB() : slots.back()->GetChannelA(), n, bin);
+    }
+
     // Level of bin j of a stored transform of size n.
     static double BinLevel(std::span<const float> frame, std::int32_t n, std::int32_t j)
     {
@@ -96,16 +114,8 @@ TEST_F(SpecServiceTest, FullScaleCentredSineReadsMinus6dBThroughEveryWindowAndSi
         for (std::int32_t window = 0; window < 4; ++window)
         {
             mConfig->SetWinType(window);
-            mService->ResetAnalysis();
-            for (auto* slot : TakeAll())
-                mService->ReleaseSlot(*slot);
-            mTime = 0;
-            Feed(n + n / 2, CentredSine(bin, n), Silence());
-            const auto slots = TakeAll();
-            ASSERT_FALSE(slots.empty()) << n << " " << window;
-            const auto* slot = slots.back();
-            ASSERT_EQ(slot->GetLength(), n);
-            EXPECT_NEAR(BinLevel(slot->GetChannelA(), n, bin), -6.0206, 0.01) << "N " << n << " window " << window;
+            EXPECT_NEAR(LevelAfter(n + n / 2, CentredSine(bin, n), n, bin), -6.0206, 0.01)
+                << "N " << n << " window " << window;
         }
     }
 }
@@ -116,41 +126,28 @@ TEST_F(SpecServiceTest, ChannelModesFillTheChannelsOfAFrame)
     const std::int32_t n = 2048, bin = 100;
     mConfig->SetFftSize(n);
     mConfig->SetWinType(1);
-    auto levelsFor = [&](std::int32_t channel) {
-        mConfig->SetAnalysisChannel(channel);
-        mService->ResetAnalysis();
-        for (auto* slot : TakeAll())
-            mService->ReleaseSlot(*slot);
-        mTime = 0;
-        Feed(n + n / 2, CentredSine(bin, n), Silence()); // left only
-        const auto slots = TakeAll();
-        EXPECT_FALSE(slots.empty());
-        return slots.empty() ? nullptr : slots.back();
-    };
+    const auto sine = CentredSine(bin, n); // left only
+    mConfig->SetAnalysisChannel(QVXSpecConfig::kChLeft);
+    const double leftLevel = LevelAfter(n + n / 2, sine, n, bin);
+    mConfig->SetAnalysisChannel(QVXSpecConfig::kChSum);
+    EXPECT_NEAR(LevelAfter(n + n / 2, sine, n, bin, true), leftLevel - 6.0206, 0.01);
+    EXPECT_EQ(mService->GetChannelMode(), QuarvixSpecService::kModeSum);
+    mConfig->SetAnalysisChannel(QVXSpecConfig::kChBoth);
+    EXPECT_NEAR(LevelAfter(n + n / 2, sine, n, bin), leftLevel, 1e-3);
 
-    const auto* left = levelsFor(QVXSpecConfig::kChLeft);
-    ASSERT_NE(left, nullptr);
-    const double leftLevel = BinLevel(left->GetChannelA(), n, bin);
-
-    const auto* sum = levelsFor(QVXSpecConfig::kChSum);
-    ASSERT_NE(sum, nullptr);
-    EXPECT_NEAR(BinLevel(sum->GetChannelB(), n, bin), leftLevel - 6.0206, 0.01);
-    EXPECT_EQ(sum->GetChannelA()[2 * bin], 0.0f);
-
-    const auto* right = levelsFor(QVXSpecConfig::kChRight);
-    ASSERT_NE(right, nullptr);
-    for (std::int32_t i = 0; i < n; ++i)
-        ASSERT_EQ(right->GetChannelA()[static_cast<std::size_t>(i)], 0.0f) << "mode 1 stores zeros in A";
-    EXPECT_LT(BinLevel(right->GetChannelB(), n, bin), -100.0) << "the right channel is silent";
-
-    const auto* both = levelsFor(QVXSpecConfig::kChBoth);
-    ASSERT_NE(both, nullptr);
-    EXPECT_NEAR(BinLevel(both->GetChannelA(), n, bin), leftLevel, 1e-3);
+    mConfig->SetAnalysisChannel(QVXSpecConfig::kChRight);
+    EXPECT_LT(LevelAfter(n + n / 2, sine, n, bin, true), -100.0) << "the right channel is silent";
+    Feed(n, sine, Silence());
+    const auto slots = TakeAll();
+    ASSERT_FALSE(slots.empty());
+    for (float v : slots.back()->GetChannelA())
+        ASSERT_EQ(v, 0.0f) << "mode 1 stores zeros in A";
 }
 
 TEST_F(SpecServiceTest, HopsOverlapByHalfAWindowWhateverTheBlockSize)
 {
     Build({1, 1}, 44100.0f, 64);
+    EXPECT_EQ(mService->GetServiceName(), "QuarvixSpecService");
     mConfig->SetFftSize(512);
     EXPECT_EQ(mService->GetChannelMode(), QuarvixSpecService::kModeLeft) << "mono analyses its channel";
     // A window is analysed by the first block that writes past its end.
@@ -192,42 +189,16 @@ TEST_F(SpecServiceTest, OldSizeFramesAreRecognisableAndNothingIsCapturedOutsideT
 TEST_F(SpecServiceTest, WeightingFollowsTheConfiguration)
 {
     Build({2, 2});
-    mConfig->SetFftSize(4096);
+    const std::int32_t n = 4096, bin = 9; // 105 Hz at 48 kHz
+    mConfig->SetFftSize(n);
     mConfig->SetAnalysisChannel(QVXSpecConfig::kChLeft);
     mConfig->SetWinType(1);
-    const std::int32_t n = 4096;
-    const std::int32_t bin = 9; // 105 Hz at 48 kHz
-    auto level = [&] {
-        for (auto* slot : TakeAll())
-            mService->ReleaseSlot(*slot);
-        mTime = 0;
-        Feed(4 * n, CentredSine(bin, n), Silence());
-        const auto slots = TakeAll();
-        return slots.empty() ? 0.0 : BinLevel(slots.back()->GetChannelA(), n, bin);
-    };
-    const double flat = level();
+    const double flat = LevelAfter(4 * n, CentredSine(bin, n), n, bin);
     mConfig->SetSpecWeighting(1); // A
     EXPECT_TRUE(mService->IsWeightingActive());
-    const double weighted = level();
-    EXPECT_NEAR(weighted - flat, -18.5, 1.0) << "A weighting near 105 Hz";
+    EXPECT_NEAR(LevelAfter(4 * n, CentredSine(bin, n), n, bin) - flat, -18.5, 1.0) << "A weighting near 105 Hz";
     mConfig->SetSpecWeighting(7);
     EXPECT_FALSE(mService->IsWeightingActive());
-}
-
-TEST(SpecServiceArchive, WritesOneFixedObjectAndNeedsACore)
-{
-    QuarvixSpecService service;
-    EXPECT_EQ(service.GetServiceName(), "QuarvixSpecService");
-    EXPECT_TRUE(service.ReceivesAudio());
-    try
-    {
-        service.GetCore();
-        FAIL();
-    }
-    catch (const Cvn::Exception& e)
-    {
-        EXPECT_EQ(std::string(e.what()).rfind("QuarvixServiceBase::GetCore: the core has not be set\n", 0), 0u);
-    }
 }
 
 } // namespace

@@ -62,8 +62,6 @@ float ToLinear(float db)
 TEST(ThirdOctaveService, BankPerRateAndUnsupportedRates)
 {
     Instance x;
-    EXPECT_EQ(x.service.GetServiceName(), "Quarvix3rdOctAnalysisService");
-    EXPECT_TRUE(x.service.ReceivesAudio());
     const struct
     {
         float rate;
@@ -220,7 +218,7 @@ TEST(ThirdOctaveService, OtherViewsAndDisabledAnalysis)
     EXPECT_GT(rms.Read(), -6.0f);
 }
 
-TEST(ThirdOctaveService, ArchiveFormAndLookups)
+TEST(ThirdOctaveService, ArchiveForm)
 {
     Instance x;
     std::ostringstream out;
@@ -235,8 +233,5 @@ TEST(ThirdOctaveService, ArchiveFormAndLookups)
     EXPECT_NE(text.find("\"One\""), std::string::npos);
     EXPECT_NE(text.find("34"), std::string::npos);
     EXPECT_EQ(Quarvix3rdOctAnalysisService::GetBandLabel(30), "1k");
-    EXPECT_EQ(Quarvix3rdOctAnalysisService::GetBandLabel(44), "ERR");
-    EXPECT_EQ(Quarvix3rdOctAnalysisService::GetNearestBand(30.0f), 15);
-    EXPECT_TRUE(Quarvix3rdOctAnalysisService::IsSupportedSampleRate(176400));
 }
 } // namespace
