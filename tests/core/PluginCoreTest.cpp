@@ -1,6 +1,7 @@
 #include "core/MessageSubscriber.h"
 #include "core/Quarvix.h"
 #include "host/CVLQuarvixMetaClass.h"
+#include "support/MessageLog.h"
 #include "support/RecordingPlatform.h"
 #include "support/TestCaptureAgent.h"
 
@@ -8,26 +9,12 @@
 
 #include <cfloat>
 #include <numeric>
+#include <tuple>
 
 namespace
 {
 
 const FourCharCode kRest = FourCC("rest");
-
-// Counts the deliveries of one message class.
-struct MessageLog : MessageSubscriber<MessageLog>
-{
-    MessageLog(PluginCore& core, std::int32_t msgClass) : MessageSubscriber<MessageLog>(&core)
-    {
-        Subscribe(core.GetMsgClass(msgClass), 1, &MessageLog::OnMessage);
-    }
-    void OnMessage(std::int32_t what)
-    {
-        if (what != MsgClassDestroyed)
-            codes.push_back(what);
-    }
-    std::vector<std::int32_t> codes;
-};
 
 // A core that records what reaches its hooks.
 struct RecordingCore : PluginCore
@@ -181,7 +168,7 @@ TEST_F(QuarvixProcessTest, MonoInstanceCapturesAgainstSilenceOfMaxBlockSize)
     EXPECT_EQ(quiet.resets, 1);
 }
 
-TEST_F(QuarvixProcessTest, BlocksLongerThanMaxBlockSizeAreCapturedInPieces)
+TEST_F(QuarvixProcessTest, LongBlocksAreCapturedInPiecesAndPrerollIsNotWrittenOut)
 {
     Quarvix plugin(mPlatform, {1, 1});
     TestCaptureAgent& agent = Attach(plugin);
@@ -190,14 +177,10 @@ TEST_F(QuarvixProcessTest, BlocksLongerThanMaxBlockSizeAreCapturedInPieces)
     plugin.Process(audio.inPtr.data(), audio.outPtr.data(), 250, false, 0);
     EXPECT_EQ(agent.captures, (std::vector<std::int32_t>{100, 100, 50}));
     EXPECT_EQ(audio.out[0], audio.in[0]);
-}
 
-TEST_F(QuarvixProcessTest, PrerollFramesAreFedOnceAndNotWrittenOut)
-{
-    Quarvix plugin(mPlatform, {1, 1});
-    TestCaptureAgent& agent = Attach(plugin);
+    // Pre-roll frames are fed once and not written out.
+    agent.captures.clear();
     plugin.PrepareProcessing(); // platform says 0: 16 frames of pre-roll
-    Audio audio(1, 100);
     EXPECT_EQ(plugin.ProcessWithPreroll(audio.inPtr.data(), audio.outPtr.data(), 10, false, 0), 0);
     EXPECT_EQ(plugin.ProcessWithPreroll(audio.inPtr.data(), audio.outPtr.data(), 100, false, 0), 94);
     for (std::size_t i = 0; i < 94; ++i)
@@ -214,19 +197,19 @@ TEST_F(QuarvixProcessTest, StreamFormatChangesReachServicesThenSubscribers)
 {
     Quarvix plugin(mPlatform, {2, 2});
     TestCaptureAgent& agent = Attach(plugin);
-    MessageLog config(plugin, PluginCoreMessages::kConfigClass);
+    MessageLog config(&plugin, plugin.GetMsgClass(PluginCoreMessages::kConfigClass));
     plugin.SetSampleRate(96000.0f);
     plugin.SetMaxBlockSize(2048);
-    EXPECT_EQ(config.codes, (std::vector<std::int32_t>{FourCCValue("srte"), FourCCValue("blok")}));
+    EXPECT_EQ(config.messages, (std::vector<LoggedMessage>{M("srte"), M("blok")}));
     ASSERT_EQ(agent.formats.size(), 2u);
     EXPECT_EQ(agent.formats[0].rate, 96000.0f);
     EXPECT_EQ(agent.formats[0].maxBlockSize, 1024);
     EXPECT_EQ(agent.formats[1].maxBlockSize, 2048);
     EXPECT_EQ(plugin.GetBusyCount(), 0);
 
-    MessageLog clip(plugin, PluginCoreMessages::kClipClass);
+    MessageLog clip(&plugin, plugin.GetMsgClass(PluginCoreMessages::kClipClass));
     plugin.ClearClipIndicators();
-    EXPECT_EQ(clip.codes, std::vector<std::int32_t>{FourCCValue("clcl")});
+    EXPECT_EQ(clip.messages, std::vector<LoggedMessage>{M("clcl")});
 }
 
 TEST_F(QuarvixProcessTest, DestroysServicesInReverseOrderOfAttachment)
@@ -388,11 +371,9 @@ TEST(ErrorReport, GoesToTheEditorWhenItCanShowItElseToTheHost)
 
     EXPECT_EQ(root.shown, std::vector<std::string>{"in editor"});
     ASSERT_EQ(platform.errors.size(), 2u);
-    EXPECT_EQ(platform.errors[0].title, "no editor");
-    EXPECT_EQ(platform.errors[0].message, "text");
-    EXPECT_EQ(platform.errors[0].code, 7);
-    EXPECT_EQ(platform.errors[1].title, "editor busy");
-    EXPECT_EQ(platform.errors[1].severity, 1);
+    const auto& [title, message, code, severity] = platform.errors[0];
+    EXPECT_EQ(std::tuple(title, message, code, severity), std::tuple("no editor", "text", 7, 2));
+    EXPECT_EQ(std::tuple(platform.errors[1].title, platform.errors[1].severity), std::tuple("editor busy", 1));
 }
 
 TEST(Programs, NamesFromTheFactoryProgramsAndSelection)
@@ -407,15 +388,11 @@ TEST(Programs, NamesFromTheFactoryProgramsAndSelection)
     plugin.SetCurrentProgram(3); // no such program
     EXPECT_EQ(plugin.GetCurrentProgram(), 0);
     EXPECT_EQ(plugin.GetProgramName(3), "");
-}
 
-TEST(PluginServices, EachInstanceHasItsOwnServices)
-{
-    RecordingPlatform platform;
-    Quarvix a(platform, {2, 2});
-    Quarvix b(platform, {1, 1});
-    EXPECT_NE(&a.GetMessagingServer(), &b.GetMessagingServer());
-    EXPECT_NE(&a.GetTimerManager(), &b.GetTimerManager());
+    // Each instance has its own services; channel layouts are checked.
+    Quarvix mono(platform, {1, 1});
+    EXPECT_NE(&plugin.GetMessagingServer(), &mono.GetMessagingServer());
+    EXPECT_NE(&plugin.GetTimerManager(), &mono.GetTimerManager());
     EXPECT_THROW(PluginCore(platform, {3, 9}), AppFrame::BadParameter);
 }
 

@@ -2,7 +2,7 @@
 #include "gui/GenericControl.h"
 
 #include "core/FourCC.h"
-#include "core/MessageSubscriber.h"
+#include "support/MessageLog.h"
 
 #include <gtest/gtest.h>
 
@@ -13,20 +13,8 @@
 namespace
 {
 
-using Message = std::pair<std::int32_t, std::int32_t>; // what, p1
-
-// Records every message of one class.
-class Listener : public MessageSubscriber<Listener>
-{
-public:
-    Listener(PluginServices& services, MessagingServer::MsgClass* msgClass)
-        : MessageSubscriber<Listener>(&services)
-    {
-        Subscribe(msgClass, 1, &Listener::OnMessage);
-    }
-    void OnMessage(std::int32_t what) { messages.emplace_back(what, static_cast<std::int32_t>(GetCurrentP1())); }
-    std::vector<Message> messages;
-};
+using Message = LoggedMessage;
+using Listener = MessageLog;
 
 constexpr std::int32_t kChanged = ControlMessages::kValueChanged;
 
@@ -39,7 +27,7 @@ protected:
 TEST_F(ControlValueTest, SetValueClampsAndReportsTheLimit)
 {
     GenericControl control(&services, -5, 10, 3, FourCCValue("ctl1"));
-    Listener listener(services, control.GetMsgClass());
+    Listener listener(&services, control.GetMsgClass());
     EXPECT_EQ(control.GetValue(), 3);
 
     control.SetValue(42);
@@ -54,7 +42,7 @@ TEST_F(ControlValueTest, SetValueClampsAndReportsTheLimit)
 TEST_F(ControlValueTest, UnchangedValueIsSentOnlyWhenStale)
 {
     GenericControl control(&services, 0, 10, 4, 1);
-    Listener listener(services, control.GetMsgClass());
+    Listener listener(&services, control.GetMsgClass());
     control.SetValue(4);
     EXPECT_TRUE(listener.messages.empty());
 
@@ -81,7 +69,7 @@ TEST_F(ControlValueTest, UnchangedValueIsSentOnlyWhenStale)
 TEST_F(ControlValueTest, SilentSettingRangeChangesAndDestructionNotices)
 {
     auto control = std::make_unique<GenericControl>(&services, 0, 100, 80, 1);
-    Listener listener(services, control->GetMsgClass());
+    Listener listener(&services, control->GetMsgClass());
     control->SetRange(0, 50); // reclamps without a message
     EXPECT_EQ(control->GetValue(), 50);
     control->SetRange(60, 70);
@@ -117,7 +105,7 @@ TEST_F(ControlValueTest, AttachedControlTakesTheSharedValueAtOnce)
     EXPECT_EQ(bound.GetValue(), 2);
     EXPECT_EQ(bound.GetController(), &controller);
 
-    Listener listener(services, plain.GetMsgClass());
+    Listener listener(&services, plain.GetMsgClass());
     controller.Attach(plain);
     EXPECT_EQ(plain.GetValue(), 2);
     EXPECT_EQ(listener.messages, (std::vector<Message>{{kChanged, 2}}));
@@ -130,10 +118,10 @@ TEST_F(ControlValueTest, AChangeOnEitherSideReachesEveryoneOnce)
     GenericControl a(&services, 0, 2, 0, 1, &controller);
     GenericControl b(&services, 0, 2, 0, 2, &controller);
     GenericControl wide(&services, 0, 200, 0, 3, &controller);
-    Listener onController(services, controller.GetMsgClass());
-    Listener onA(services, a.GetMsgClass());
-    Listener onB(services, b.GetMsgClass());
-    Listener onWide(services, wide.GetMsgClass());
+    Listener onController(&services, controller.GetMsgClass());
+    Listener onA(&services, a.GetMsgClass());
+    Listener onB(&services, b.GetMsgClass());
+    Listener onWide(&services, wide.GetMsgClass());
 
     a.SetValue(1);
     EXPECT_EQ(controller.GetValue(), 1);

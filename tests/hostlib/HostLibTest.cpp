@@ -116,33 +116,11 @@ protected:
     }
 };
 
-// Offline: writes nothing for the first pre-roll frames, then copies the rest.
-class TestOfflineProcess : public CEffectProcessAS
-{
-public:
-    std::int32_t fed = 0;
-
-protected:
-    void OfflinePassBegins() override { fed = 0; }
-    void RenderAudio(const float* const*, float* const*, std::int32_t) noexcept override {}
-    std::int32_t RenderOffline(const float* const* inputs, float* const* outputs, std::int32_t frames) override
-    {
-        const std::int32_t skip = std::max(0, std::min(frames, GetPrerollFrames() - fed));
-        fed += frames;
-        std::memcpy(outputs[0], inputs[0] + skip, sizeof(float) * static_cast<std::size_t>(frames - skip));
-        return frames - skip;
-    }
-};
-
 TestProcess* gLastProcess = nullptr;
 CEffectProcess* CreateTestProcess()
 {
     gLastProcess = new TestProcess();
     return gLastProcess;
-}
-CEffectProcess* CreateOfflineProcess()
-{
-    return new TestOfflineProcess();
 }
 CEffectProcess* CreateNothing()
 {
@@ -168,10 +146,6 @@ protected:
         stereo->DefineCreateProcess(&CreateTestProcess);
         stereo->AttachStandardCapabilities();
         AddEffectType(std::move(stereo));
-        auto offline = std::make_unique<CEffectType>(Code("mnAS"), Code("Prod"), 1, 1, true);
-        offline->DefineCreateProcess(&CreateOfflineProcess);
-        offline->AttachStandardCapabilities();
-        AddEffectType(std::move(offline));
         auto broken = std::make_unique<CEffectType>(Code("brkn"), Code("Prod"), 1, 1, false);
         broken->DefineCreateProcess(&CreateNothing);
         AddEffectType(std::move(broken));
@@ -201,11 +175,9 @@ TEST_F(HostLibTest, EngineListsTypesAndCreatesAndDestroysInstances)
     EXPECT_EQ(info.manufacturerId, Code("Mkr "));
     EXPECT_EQ(info.productNames, "Product");
     const std::vector<EffectTypeInfo> types = engine.GetTypes();
-    ASSERT_EQ(types.size(), 3u);
-    EXPECT_EQ(types[0].typeId, Code("StRT"));
-    EXPECT_EQ(types[0].inputs, 2);
-    EXPECT_FALSE(types[0].offline);
-    EXPECT_TRUE(types[1].offline);
+    ASSERT_EQ(types.size(), 2u);
+    EXPECT_EQ(std::tuple(types[0].typeId, types[0].inputs, types[0].offline), std::tuple(Code("StRT"), 2, false));
+    EXPECT_EQ(mInstance->BeginOfflinePass(4), kEffectErrNotOffline); // real-time types refuse offline passes
 
     EXPECT_EQ(engine.CreateInstance(Code("none")), nullptr);
     EXPECT_EQ(engine.CreateInstance(Code("brkn")), nullptr);
@@ -367,23 +339,6 @@ TEST_F(HostLibTest, WindowOpensOnceAndClosesWithItsView)
     EffectInstance* viewless = mGroup.GetEngine().CreateInstance(Code("StRT"));
     gLastProcess->offerView = false;
     EXPECT_EQ(viewless->OpenWindow(nullptr, 0, 0), kEffectErrNoView);
-}
-
-TEST_F(HostLibTest, OfflinePassSkipsThePrerollOutputAndRealtimeTypesRefuseIt)
-{
-    EXPECT_EQ(mInstance->BeginOfflinePass(4), kEffectErrNotOffline);
-    EffectInstance* offline = mGroup.GetEngine().CreateInstance(Code("mnAS"));
-    ASSERT_NE(offline, nullptr);
-    ASSERT_EQ(offline->SetBlockSize(3), kEffectOK);
-    ASSERT_EQ(offline->BeginOfflinePass(4), kEffectOK);
-    std::vector<float> input(10), output(10, -1.0f);
-    for (int i = 0; i < 10; ++i)
-        input[i] = static_cast<float>(i);
-    const float* inputs[] = {input.data()};
-    float* outputs[] = {output.data()};
-    ASSERT_EQ(offline->RenderOffline(inputs, outputs, 10), 6);
-    EXPECT_EQ(std::vector<float>(output.begin(), output.begin() + 6), std::vector<float>(input.begin() + 4, input.end()));
-    EXPECT_EQ(output[6], -1.0f);
 }
 
 } // namespace

@@ -116,23 +116,3 @@ TEST(QuarvixServiceClients, ActivityFollowsTheRegisteredClients)
 }
 
 } // namespace
-
-namespace
-{
-
-using namespace SpecConfigTest;
-
-TEST(GeneralSpecService, SavesAndLoadsAsASatelliteOfItsCore)
-{
-    Instance source;
-    source.Config().SetSpecFloor(-33, false);
-    Serialization::ObjectSerializerSatellite& writer = source.service;
-    const std::string text = Written([&](Serialization::XMLArchive& archive) { writer.Save(archive); });
-
-    Instance target;
-    Serialization::ObjectSerializerSatellite& reader = target.service;
-    reader.Load(*Reader(text));
-    EXPECT_EQ(target.Config().GetSpecFloor(), -33.0f);
-}
-
-} // namespace

@@ -3,10 +3,10 @@
 // configuration's messages, and archive helpers for the model suites.
 
 #include "analysis/QVXGeneralSpecService.h"
-#include "core/MessageSubscriber.h"
 #include "core/Quarvix.h"
 #include "model/QVXSpecConfig.h"
 #include "serialization/XMLArchive.h"
+#include "support/MessageLog.h"
 #include "support/RecordingPlatform.h"
 
 #include <gtest/gtest.h>
@@ -20,31 +20,8 @@
 namespace SpecConfigTest
 {
 
-struct Message
-{
-    std::int32_t what;
-    std::int64_t p1;
-    std::int64_t p2;
-    friend bool operator==(const Message&, const Message&) = default;
-    friend std::ostream& operator<<(std::ostream& out, const Message& m)
-    {
-        const auto code = static_cast<FourCharCode>(m.what);
-        return out << "'" << FourCCText(code) << "'(" << m.p1 << "," << m.p2 << ")";
-    }
-};
-
-// Records every message of a class.
-class Recorder : public MessageSubscriber<Recorder>
-{
-public:
-    Recorder(PluginServices* services, MessagingServer::MsgClass* msgClass) : MessageSubscriber<Recorder>(services)
-    {
-        Subscribe(msgClass, 1, &Recorder::OnMessage);
-    }
-    void OnMessage(std::int32_t what) { messages.push_back({what, GetCurrentP1(), GetCurrentP2()}); }
-    std::vector<Message> Take() { return std::exchange(messages, {}); }
-    std::vector<Message> messages;
-};
+using Message = LoggedMessage;
+using Recorder = MessageLog;
 
 // One analyzer instance holding the configuration.
 struct Instance
@@ -99,11 +76,5 @@ struct Holder : Serialization::Serializable
     void Load(Serialization::Archive&) override {}
     std::string type;
 };
-
-// Messages as codes and first parameters, for bursts.
-inline Message M(const char (&code)[5], std::int64_t p1 = 0)
-{
-    return {FourCCValue(code), p1, 0};
-}
 
 } // namespace SpecConfigTest
