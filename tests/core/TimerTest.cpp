@@ -91,18 +91,17 @@ TEST_F(Timers, PeriodicTimerFiresOncePerDuePassWithoutCatchUp)
     mServices.GetTimerManager().Tick();
     Advance(1500);
     EXPECT_EQ(mOwner.Elapsed(1, late), (std::vector<std::uint32_t>{0, 1020}));
-}
 
-TEST_F(Timers, KeepsFiringAcrossTheMillisecondCounterWrap)
-{
-    gNowMs = 0xffffffffu - 2999u; // wraps 3 s from now
-    const std::uint32_t origin = gNowMs;
-    mOwner.AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 1);
+    // The same across the wrap of the millisecond counter, 3 s from now.
+    Owner other(&mServices);
+    gNowMs = 0xffffffffu - 2999u;
+    const std::uint32_t origin2 = gNowMs;
+    other.AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 1);
     Advance(10500);
-    EXPECT_EQ(mOwner.Elapsed(1, origin), Multiples(1020, 10));
+    EXPECT_EQ(other.Elapsed(1, origin2), Multiples(1020, 10));
 }
 
-TEST_F(Timers, OneShotFiresOnceAndAgainAfterReset)
+TEST_F(Timers, OneShotAndResetSuspendAndResume)
 {
     mOwner.AddTimer(TimerManager::OneShot, 10, &Owner::OnTimer, 1);
     Advance(2000);
@@ -111,17 +110,15 @@ TEST_F(Timers, OneShotFiresOnceAndAgainAfterReset)
     Advance(2000);
     EXPECT_EQ(mOwner.mFired.size(), 2u);
     EXPECT_TRUE(mOwner.HasTimer(1));
-}
 
-TEST_F(Timers, SuspendedTimerIsSilentAndFiresInTheNextPassAfterResume)
-{
-    mOwner.AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 1);
-    mOwner.SuspendTimer(1, true);
+    // A suspended timer is silent and fires in the next pass after resuming.
+    mOwner.AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 2);
+    mOwner.SuspendTimer(2, true);
     Advance(3000);
-    EXPECT_TRUE(mOwner.mFired.empty());
-    mOwner.SuspendTimer(1, false);
+    EXPECT_TRUE(mOwner.Elapsed(2, 0).empty());
+    mOwner.SuspendTimer(2, false);
     Advance(30);
-    EXPECT_EQ(mOwner.mFired.size(), 1u);
+    EXPECT_EQ(mOwner.Elapsed(2, 0).size(), 1u);
 }
 
 TEST_F(Timers, TimersKilledDuringAPassNeverFireAndAreGoneAfterIt)
