@@ -6,11 +6,11 @@
 #include "model/QVXAlarmManager.h"
 #include "model/QVXSpecConfig.h"
 #include "support/RecordingPlatform.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
+#include <tuple>
 #include <regex>
 
 namespace
@@ -18,11 +18,7 @@ namespace
 
 using namespace PluginSettingsMessages;
 
-// Object ids differ between saves; everything else must not.
-std::string MaskIds(const std::string& text)
-{
-    return std::regex_replace(text, std::regex("id=\"[0-9]+\""), "id=\"#\"");
-}
+using TestFiles::MaskIds;
 
 // The chunk as text (the length is known only once the chunk is made).
 std::string Chunk(PluginCore& plugin, bool currentProgramOnly)
@@ -116,9 +112,8 @@ TEST_F(PluginSettingsTest, RefusedChunksAreReportedOncePerInstance)
     std::string late = "<!--" + std::string(520, ' ') + "-->" + good;
     mTarget.SetChunk(late.data(), static_cast<std::int32_t>(late.size()), true);
     ASSERT_EQ(mPlatform.errors.size(), 1u);
-    EXPECT_EQ(mPlatform.errors[0].title, kUnableToLoad);
-    EXPECT_EQ(mPlatform.errors[0].message, kCorrupted);
-    EXPECT_EQ(mPlatform.errors[0].severity, 2);
+    EXPECT_EQ(std::tuple(mPlatform.errors[0].title, mPlatform.errors[0].message, mPlatform.errors[0].severity),
+              std::tuple(kUnableToLoad, kCorrupted, 2));
     mTarget.SetChunk(late.data(), static_cast<std::int32_t>(late.size()), true);
     EXPECT_EQ(mPlatform.errors.size(), 1u) << "reported once per instance";
 
@@ -162,8 +157,7 @@ TEST_F(PluginSettingsTest, DamagedSettingsAreReportedAndLeaveTheStateAsItWas)
     text.resize(text.find("specOptions") + 400);
     EXPECT_FALSE(mTarget.ReadSettings(text));
     ASSERT_EQ(mPlatform.errors.size(), 1u);
-    EXPECT_EQ(mPlatform.errors[0].title, kUnableToLoad);
-    EXPECT_EQ(mPlatform.errors[0].message, kCorrupted);
+    EXPECT_EQ(std::tuple(mPlatform.errors[0].title, mPlatform.errors[0].message), std::tuple(kUnableToLoad, kCorrupted));
     EXPECT_EQ(Config(mTarget).GetSpecGain(), 21.0f);
     EXPECT_EQ(Config(mTarget).GetFftSize(), 2048);
 }
@@ -274,12 +268,9 @@ TEST(PluginSettingsCommands, SettingsFilesRoundTripAndRefuseWhatTheyCannot)
     Quarvix source(platform, {2, 2});
     Config(source).SetSpecFloor(-42.0f);
     ASSERT_TRUE(source.WriteSettingsFile(path));
-    {
-        std::ifstream in(path, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        ASSERT_FALSE(bytes.empty());
-        EXPECT_EQ(bytes.back(), '\0') << "written with its terminating NUL";
-    }
+    const std::string bytes = TestFiles::ReadFile(path);
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_EQ(bytes.back(), '\0') << "written with its terminating NUL";
     Quarvix target(platform, {2, 2});
     EXPECT_TRUE(target.ReadSettingsFile(path));
     EXPECT_EQ(Config(target).GetSpecFloor(), -42.0f);

@@ -39,14 +39,10 @@ protected:
     void (*mClose)() = nullptr;
 };
 
-TEST_F(ModuleEntryTest, ExportsOnlyTheEntryPoints)
+TEST_F(ModuleEntryTest, ExportsOnlyTheEntryPointsAndOpenAcceptsOnlySeventyThree)
 {
     EXPECT_EQ(::dlsym(mHandle, "_Z18AcquireDescriptionv"), nullptr);
     EXPECT_EQ(::dlsym(mHandle, "_ZN12CEffectGroup10InitializeEv"), nullptr);
-}
-
-TEST_F(ModuleEntryTest, OpenAcceptsOnlySeventyThree)
-{
     EXPECT_EQ(mOpen(72), -1);
     EXPECT_EQ(mOpen(0), -1);
     EXPECT_EQ(mOpen(-73), -1);

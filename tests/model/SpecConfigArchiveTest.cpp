@@ -374,15 +374,14 @@ TEST(SpecConfigImport, ImportColorsReadsTheCurrentViewsColours)
 
     // Nothing to import: nothing changes, nothing is sent.
     config.SetSpectrumView(2, false);
-    const std::string empty = Written([](XMLArchive& archive) {
-        Holder holder("QVXGeneralSpecService");
-        Serialization::ObjectWriteScope service(archive, holder, "QVXGeneralSpecService");
-        Holder inner("QVXSpecConfig");
-        Serialization::ObjectWriteScope scope(archive, inner, "QVXSpecConfig");
-    });
-    auto archive = Reader(empty);
-    Serialization::PathScope path(*archive, {"QVXGeneralSpecService", "QVXSpecConfig"});
-    config.ImportColors(*archive);
+    {
+        ImportSource import(Written([](XMLArchive& archive) {
+            Holder holder("QVXGeneralSpecService"), inner("QVXSpecConfig");
+            Serialization::ObjectWriteScope service(archive, holder, "QVXGeneralSpecService");
+            Serialization::ObjectWriteScope scope(archive, inner, "QVXSpecConfig");
+        }));
+        config.ImportColors(*import.archive);
+    }
     EXPECT_TRUE(recorder->Take().empty());
 }
 

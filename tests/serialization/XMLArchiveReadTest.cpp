@@ -102,22 +102,15 @@ TEST(XMLArchiveRead, EveryTypeRoundTrips)
     Everything in;
     ReadObject(*archive, in, "everything");
     std::unique_ptr<Serializable> owned(in.target);
-    EXPECT_EQ(in.flag, out.flag);
-    EXPECT_EQ(in.count, out.count);
-    EXPECT_EQ(in.low, out.low);
-    EXPECT_EQ(in.high, out.high);
-    EXPECT_EQ(in.ratio, out.ratio);
-    EXPECT_EQ(in.doubles, out.doubles);
-    EXPECT_EQ(in.floats, out.floats);
-    EXPECT_EQ(in.text, out.text);
-    EXPECT_EQ(in.blob, out.blob);
-    EXPECT_EQ(in.child.green, 7);
-    EXPECT_EQ(in.sequence, out.sequence);
+    const auto values = [](const Everything& e) {
+        return std::tie(e.flag, e.count, e.low, e.high, e.ratio, e.doubles, e.floats, e.text, e.blob, e.child.green,
+                        e.sequence);
+    };
+    EXPECT_EQ(values(in), values(out));
     const auto* color = dynamic_cast<ColorSpec*>(in.target);
     ASSERT_NE(color, nullptr);
     EXPECT_NE(color, &pointee);
-    EXPECT_EQ(color->red, 61423);
-    EXPECT_EQ(color->blue, -1);
+    EXPECT_EQ(std::pair(color->red, color->blue), std::pair(61423, -1));
 
     // Without a factory a pointer to an object not read yet reads as none.
     auto plain = Reader(text);
