@@ -6,14 +6,13 @@
 #include "analysis/Quarvix3rdOctAnalysisService.h"
 #include "core/Quarvix.h"
 #include "model/QVXSpecConfig.h"
-#include "serialization/XMLArchive.h"
+#include "serialization/SerializationTestSupport.h"
 #include "support/RecordingPlatform.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numbers>
-#include <sstream>
 #include <vector>
 
 namespace
@@ -221,14 +220,7 @@ TEST(ThirdOctaveService, OtherViewsAndDisabledAnalysis)
 TEST(ThirdOctaveService, ArchiveForm)
 {
     Instance x;
-    std::ostringstream out;
-    {
-        Serialization::XMLArchive archive(out, "test", true);
-        archive.BeginWriting();
-        x.service.Save(archive);
-        archive.EndWriting();
-    }
-    const std::string text = out.str();
+    const std::string text = SerializationTest::Written([&](Serialization::XMLArchive& a) { x.service.Save(a); });
     EXPECT_NE(text.find("Quarvix3rdOctAnalysisService"), std::string::npos);
     EXPECT_NE(text.find("\"One\""), std::string::npos);
     EXPECT_NE(text.find("34"), std::string::npos);

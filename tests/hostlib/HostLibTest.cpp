@@ -223,18 +223,14 @@ TEST_F(HostLibTest, RenderHandsOutBlocksOfAtMostTheBlockSizeAndCountsPosition)
     EXPECT_EQ(outLeft, left);
     EXPECT_EQ(outRight, right);
     ASSERT_EQ(mProcess->calls.size(), 3u);
-    EXPECT_EQ(mProcess->calls[0].frames, 4);
-    EXPECT_EQ(mProcess->calls[2].frames, 2);
-    EXPECT_EQ(mProcess->calls[1].position, 4);
-    EXPECT_EQ(mProcess->calls[2].position, 8);
+    EXPECT_EQ(std::pair(mProcess->calls[0].frames, mProcess->calls[2].frames), std::pair(4, 2));
+    EXPECT_EQ(std::pair(mProcess->calls[1].position, mProcess->calls[2].position), std::pair(std::int64_t{4}, std::int64_t{8}));
 
     // Channels the host does not supply arrive as null pointers.
     mInstance->Render(nullptr, outputs, 3);
-    ASSERT_EQ(mProcess->calls.size(), 4u);
-    EXPECT_TRUE(mProcess->calls[3].inputNull);
-    EXPECT_EQ(mProcess->calls[3].position, 10);
     mInstance->Render(inputs, outputs, 0);
-    EXPECT_EQ(mProcess->calls.size(), 4u);
+    ASSERT_EQ(mProcess->calls.size(), 4u);
+    EXPECT_TRUE(mProcess->calls[3].inputNull && mProcess->calls[3].position == 10);
 }
 
 TEST_F(HostLibTest, ControlsAreConstrainedDescribedAndReachTheProcess)
@@ -248,14 +244,13 @@ TEST_F(HostLibTest, ControlsAreConstrainedDescribedAndReachTheProcess)
     EXPECT_EQ(mInstance->GetControlInfo(0, info), kEffectErrBadIndex);
     EXPECT_EQ(mInstance->GetControlInfo(4, info), kEffectErrBadIndex);
 
-    EXPECT_EQ(mInstance->SetControlValue(2, 2.6), kEffectOK);
-    EXPECT_EQ(mInstance->GetControlValue(2), 3.0);
-    EXPECT_EQ(mInstance->SetControlValue(2, -40.0), kEffectOK);
-    EXPECT_EQ(mInstance->GetControlValue(2), 1.0);
-    EXPECT_EQ(mInstance->SetControlValue(3, 20.0), kEffectOK);
-    EXPECT_EQ(mInstance->GetControlValue(3), 12.0);
-    EXPECT_EQ(mInstance->SetControlValue(3, std::nan("")), kEffectOK);
-    EXPECT_EQ(mInstance->GetControlValue(3), 0.0);
+    // Each value is constrained to its control: rounded, clamped, NaN to the default.
+    const auto set = [this](std::int32_t index, double value) {
+        EXPECT_EQ(mInstance->SetControlValue(index, value), kEffectOK);
+        return mInstance->GetControlValue(index);
+    };
+    EXPECT_EQ((std::vector<double>{set(2, 2.6), set(2, -40.0), set(3, 20.0), set(3, std::nan(""))}),
+              (std::vector<double>{3.0, 1.0, 12.0, 0.0})); // a braced list runs the calls in order
     EXPECT_EQ(mInstance->SetControlValue(9, 1.0), kEffectErrBadIndex);
     EXPECT_EQ(mProcess->updatedControls, (std::vector<std::int32_t>{2, 2, 3, 3}));
 
@@ -322,14 +317,11 @@ TEST_F(HostLibTest, WindowOpensOnceAndClosesWithItsView)
     EXPECT_EQ(mInstance->CloseWindow(), kEffectErrNoView);
     ASSERT_EQ(mInstance->OpenWindow(&window, 5, 6), kEffectOK);
     EXPECT_TRUE(mInstance->IsWindowOpen());
-    EXPECT_EQ(gViewLog.window, &window);
-    EXPECT_EQ(gViewLog.x, 5);
-    EXPECT_EQ(gViewLog.y, 6);
+    EXPECT_EQ(std::tuple(gViewLog.window, gViewLog.x, gViewLog.y), std::tuple(static_cast<void*>(&window), 5, 6));
     EXPECT_EQ(mInstance->OpenWindow(&window, 0, 0), kEffectErrWindowOpen);
     EXPECT_EQ(mInstance->CloseWindow(), kEffectOK);
     EXPECT_FALSE(mInstance->IsWindowOpen());
-    EXPECT_EQ(gViewLog.attached, 1);
-    EXPECT_EQ(gViewLog.detached, 1);
+    EXPECT_EQ(std::pair(gViewLog.attached, gViewLog.detached), std::pair(1, 1));
 
     // A window still open goes with its instance.
     ASSERT_EQ(mInstance->OpenWindow(nullptr, 0, 0), kEffectOK);

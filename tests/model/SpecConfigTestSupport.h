@@ -5,7 +5,7 @@
 #include "analysis/QVXGeneralSpecService.h"
 #include "core/Quarvix.h"
 #include "model/QVXSpecConfig.h"
-#include "serialization/XMLArchive.h"
+#include "serialization/SerializationTestSupport.h"
 #include "support/MessageLog.h"
 #include "support/RecordingPlatform.h"
 
@@ -13,7 +13,6 @@
 
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -47,25 +46,13 @@ inline constexpr const char* kArchiveType = "CVL Plugin Settings (Copyright 2026
 // The text of a settings archive written by `body`, without the final NUL.
 inline std::string Written(const std::function<void(Serialization::XMLArchive&)>& body)
 {
-    std::ostringstream out;
-    {
-        Serialization::XMLArchive archive(out, kArchiveType, true);
-        archive.BeginWriting();
-        body(archive);
-        archive.EndWriting();
-    }
-    std::string text = out.str();
+    std::string text = SerializationTest::Written(body, true, kArchiveType);
     if (!text.empty() && text.back() == '\0')
         text.pop_back();
     return text;
 }
 
-inline std::unique_ptr<Serialization::XMLArchive> Reader(const std::string& text)
-{
-    auto archive = std::make_unique<Serialization::XMLArchive>(text.data(), text.size());
-    archive->BeginReading();
-    return archive;
-}
+using SerializationTest::Reader;
 
 // An empty object of any type, to lay out archives by hand.
 struct Holder : Serialization::Serializable
