@@ -1,7 +1,7 @@
 #include "analysis/MeteringManager.h"
 #include "analysis/SpecCaptureAgentDyn.h"
 #include "core/Exceptions.h"
-#include "platform/TickCount.h"
+#include "support/FakeClock.h"
 
 #include <gtest/gtest.h>
 
@@ -115,19 +115,14 @@ TEST(SlotAgent, IdleModeStoresNothingButCountsFramesAndMonoCompletesOnChannelA)
     EXPECT_EQ(full[0]->GetChannelA()[31], 31.0f);
 }
 
-struct FakeTicks
+void AdvanceTicks(std::uint32_t ticks)
 {
-    FakeTicks() { previous = Platform::SetTickCountSource(&Now); }
-    ~FakeTicks() { Platform::SetTickCountSource(previous); }
-    static std::uint32_t Now() { return ms; }
-    static void AdvanceTicks(std::uint32_t ticks) { ms += ticks * 17u; }
-    static inline std::uint32_t ms = 0;
-    Platform::TickCountSource previous;
-};
+    FakeClock::ms += ticks * 17u;
+}
 
 TEST(Metering, PeakHoldKeepsUnreadPeaksAndReadsLinearInDecibels)
 {
-    FakeTicks ticks;
+    FakeClock clock;
     MeteringManager manager(true);
     MeterReader& meter = manager.AddMeter();
     EXPECT_EQ(meter.Read(), -1000.0f) << "reset value 0.0, below 1e-6";
@@ -146,18 +141,18 @@ TEST(Metering, PeakHoldKeepsUnreadPeaksAndReadsLinearInDecibels)
 
 TEST(Metering, HoldTimeFallsBackToResetValue)
 {
-    FakeTicks ticks;
+    FakeClock clock;
     MeteringManager manager(false); // values already in dB
     MeterReader& meter = manager.AddMeter();
     meter.SetHoldTime(30);
     manager.Publish(-12.0f);
-    FakeTicks::AdvanceTicks(30);
+    AdvanceTicks(30);
     EXPECT_EQ(meter.Read(), -12.0f) << "not yet later than the hold time";
-    FakeTicks::AdvanceTicks(1);
+    AdvanceTicks(1);
     EXPECT_EQ(meter.Read(), -1000.0f);
     MeterReader& forever = manager.AddMeter();
     manager.Publish(-3.0f);
-    FakeTicks::AdvanceTicks(100000);
+    AdvanceTicks(100000);
     EXPECT_EQ(forever.Read(), -3.0f);
 }
 

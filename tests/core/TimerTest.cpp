@@ -1,5 +1,5 @@
 #include "core/TimerClient.h"
-#include "platform/TickCount.h"
+#include "support/FakeClock.h"
 
 #include <gtest/gtest.h>
 
@@ -12,12 +12,6 @@
 namespace
 {
 
-std::uint32_t gNowMs = 0;
-std::uint32_t FakeClock()
-{
-    return gNowMs;
-}
-
 // Records (user id, fake time) of every firing; an optional hook per user id runs after.
 class Owner : public TimerClient<Owner>
 {
@@ -25,7 +19,7 @@ public:
     explicit Owner(PluginServices* services) : TimerClient(services, this) {}
     void OnTimer()
     {
-        mFired.push_back({GetFiringTimerUserId(), gNowMs});
+        mFired.push_back({GetFiringTimerUserId(), FakeClock::ms});
         if (const auto hook = mHooks.find(GetFiringTimerUserId()); hook != mHooks.end())
             hook->second();
     }
@@ -56,46 +50,41 @@ std::vector<std::uint32_t> Multiples(std::uint32_t step, int count)
 class Timers : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        gNowMs = 123457;
-        mPrevious = Platform::SetTickCountSource(&FakeClock);
-    }
-    void TearDown() override { Platform::SetTickCountSource(mPrevious); }
+    Timers() { FakeClock::ms = 123457; }
 
     void Advance(std::uint32_t milliseconds, std::uint32_t step = 30)
     {
         for (std::uint32_t t = 0; t < milliseconds; t += step)
         {
-            gNowMs += step;
+            FakeClock::ms += step;
             mServices.GetTimerManager().Tick();
         }
     }
 
-    Platform::TickCountSource mPrevious = nullptr;
+    FakeClock mClock;
     PluginServices mServices;
     Owner mOwner{&mServices};
 };
 
 TEST_F(Timers, PeriodicTimerFiresOncePerDuePassWithoutCatchUp)
 {
-    const std::uint32_t origin = gNowMs;
+    const std::uint32_t origin = FakeClock::ms;
     mOwner.AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 1);
     Advance(10500);
     EXPECT_EQ(mOwner.Elapsed(1, origin), Multiples(1020, 10));
 
     // A pass 5 s late fires once, and the next period counts from it.
     mOwner.mFired.clear();
-    gNowMs += 5000;
-    const std::uint32_t late = gNowMs;
+    FakeClock::ms += 5000;
+    const std::uint32_t late = FakeClock::ms;
     mServices.GetTimerManager().Tick();
     Advance(1500);
     EXPECT_EQ(mOwner.Elapsed(1, late), (std::vector<std::uint32_t>{0, 1020}));
 
     // The same across the wrap of the millisecond counter, 3 s from now.
     Owner other(&mServices);
-    gNowMs = 0xffffffffu - 2999u;
-    const std::uint32_t origin2 = gNowMs;
+    FakeClock::ms = 0xffffffffu - 2999u;
+    const std::uint32_t origin2 = FakeClock::ms;
     other.AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 1);
     Advance(10500);
     EXPECT_EQ(other.Elapsed(1, origin2), Multiples(1020, 10));
@@ -148,7 +137,7 @@ TEST_F(Timers, TimersKilledDuringAPassNeverFireAndAreGoneAfterIt)
 
 TEST_F(Timers, ThrowingHandlerDoesNotStopOtherTimers)
 {
-    const std::uint32_t origin = gNowMs;
+    const std::uint32_t origin = FakeClock::ms;
     mOwner.AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 1);
     mOwner.AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 2);
     mOwner.mHooks[2] = [] { throw std::runtime_error("timer"); };
@@ -159,7 +148,7 @@ TEST_F(Timers, ThrowingHandlerDoesNotStopOtherTimers)
 
 TEST_F(Timers, TimerAddedDuringAPassIsFirstConsideredInTheNext)
 {
-    const std::uint32_t origin = gNowMs;
+    const std::uint32_t origin = FakeClock::ms;
     mOwner.AddTimer(TimerManager::OneShot, 60, &Owner::OnTimer, 1);
     mOwner.mHooks[1] = [&] { mOwner.AddTimer(TimerManager::OneShot, 0, &Owner::OnTimer, 9); };
     Advance(1200);
@@ -169,7 +158,7 @@ TEST_F(Timers, TimerAddedDuringAPassIsFirstConsideredInTheNext)
 
 TEST_F(Timers, BadUserIdsAndForeignTimersAreRefused)
 {
-    const std::uint32_t origin = gNowMs;
+    const std::uint32_t origin = FakeClock::ms;
     mOwner.AddTimer(TimerManager::Periodic, 60, &Owner::OnTimer, 1);
     EXPECT_THROW(mOwner.AddTimer(TimerManager::Periodic, 10, &Owner::OnTimer, 1), Owner::BadTimerUserId);
     EXPECT_THROW(mOwner.ResetTimer(2, 10), Owner::BadTimerUserId);
