@@ -43,47 +43,36 @@ TEST(ThirdOctaveBandsTest, TableLabelsAndLookups)
         EXPECT_FALSE(IsSupportedSampleRate(rate)) << rate;
 }
 
+// The top band (the high-pass) first, then three bands per octave with the
+// rate halved before each next octave; every band integrates 50 ms at its
+// octave's rate.
 TEST(ThirdOctaveBankTest, PlanAndIntegrationLengthsPerRate)
 {
     ThirdOctaveBankPlan plan;
     ThirdOctaveChannelBank bank;
-    ASSERT_TRUE(BuildThirdOctaveBank(48000, plan, bank));
-    EXPECT_EQ(plan.mBandCount, 31);
-    const std::vector<std::int32_t> expected48{30, 29, 28, 27, -1, 26, 25, 24, -1, 23, 22, 21, -1, 20, 19, 18, -1,
-                                               17, 16, 15, -1, 14, 13, 12, -1, 11, 10, 9,  -1, 8,  7,  6,
-                                               -1, 5,  4,  3,  -1, 2,  1,  0};
-    EXPECT_EQ(plan.mPlan, expected48);
-    EXPECT_EQ(bank.mDecimators.size(), 9u);
-    EXPECT_EQ(bank.mDecimatorPhases, std::vector<std::int32_t>(9, 0));
-    EXPECT_EQ(plan.mRoutines[30], &ProcessBandGeneral);
-    EXPECT_EQ(bank.mBandFilters[30].mOrder, 3);
-    EXPECT_EQ(plan.mRoutines[29], &ProcessBandSixthOrder);
-    EXPECT_EQ(bank.mBandFilters[0].mOrder, 6);
-
-    auto lengths = [](const ThirdOctaveChannelBank& b, std::initializer_list<int> firstOfGroup) {
-        std::vector<int> out;
-        for (int k : firstOfGroup)
-            out.push_back(b.mBandFilters[static_cast<std::size_t>(k)].mLength);
-        return out;
-    };
-    EXPECT_EQ(lengths(bank, {30, 29, 26, 23, 20, 17, 14, 11, 8, 5, 2}),
-              (std::vector<int>{2400, 2400, 1200, 600, 300, 150, 75, 37, 18, 9, 4}));
-    EXPECT_FLOAT_EQ(bank.mBandFilters[5].mInvLength, 1.0f / 9.0f);
-
-    ASSERT_TRUE(BuildThirdOctaveBank(44100, plan, bank));
-    EXPECT_EQ(lengths(bank, {29, 26, 23, 20, 17, 14, 11, 8, 5, 2}),
-              (std::vector<int>{2205, 1102, 551, 275, 137, 68, 34, 17, 8, 4}));
-
-    ASSERT_TRUE(BuildThirdOctaveBank(32000, plan, bank));
-    EXPECT_EQ(plan.mBandCount, 30);
-    EXPECT_EQ(plan.mPlan.size(), expected48.size() - 1); // the same walk without band 30
-    EXPECT_EQ(lengths(bank, {28, 25, 22, 19, 16, 13, 10, 7, 4, 1}),
-              (std::vector<int>{1600, 800, 400, 200, 100, 50, 25, 12, 6, 3}));
-
+    for (const auto& [rate, top] : {std::pair{48000, 30}, std::pair{44100, 30}, std::pair{32000, 29}})
+    {
+        SCOPED_TRACE(rate);
+        ASSERT_TRUE(BuildThirdOctaveBank(rate, plan, bank));
+        ASSERT_EQ(plan.mBandCount, top + 1);
+        std::vector<std::int32_t> expected;
+        for (int k = top; k >= 0; --k)
+        {
+            const int octave = (top - 1 - k) / 3;
+            if (k < top && octave != (top - 2 - k) / 3)
+                expected.push_back(-1);
+            expected.push_back(k);
+            const BandFilter& f = bank.mBandFilters[static_cast<std::size_t>(k)];
+            EXPECT_EQ(f.mLength, (rate / 20) >> octave) << k;
+            EXPECT_FLOAT_EQ(f.mInvLength, 1.0f / static_cast<float>(f.mLength)) << k;
+            EXPECT_EQ(f.mOrder, k == top ? 3 : 6) << k;
+            EXPECT_EQ(plan.mRoutines[static_cast<std::size_t>(k)], k == top ? &ProcessBandGeneral : &ProcessBandSixthOrder);
+        }
+        EXPECT_EQ(plan.mPlan, expected);
+        EXPECT_EQ(bank.mDecimatorPhases, std::vector<std::int32_t>(9, 0));
+    }
     EXPECT_FALSE(BuildThirdOctaveBank(96000, plan, bank)); // built at its base rate only
-    EXPECT_EQ(plan.mBandCount, 0);
-    EXPECT_TRUE(plan.mPlan.empty());
-    EXPECT_TRUE(bank.mBandFilters.empty());
+    EXPECT_TRUE(plan.mBandCount == 0 && plan.mPlan.empty() && bank.mBandFilters.empty());
 }
 
 // The reference rows of the 48000 Hz set and of the 96000 Hz pre-decimation.
@@ -286,14 +275,16 @@ TEST(ThirdOctaveBankTest, MidBandSineReadsItsRmsInItsOwnBand)
 
 TEST(ThirdOctaveBankTest, RmsIsTheLargestWindowOfTheBlockAndStaysWithoutOne)
 {
-    BandFilter f;
-    const float unity[] = {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
-    const float none[] = {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
-    f.mB = unity;
-    f.mA = none;
-    f.mOrder = 6;
-    f.mLength = 4;
-    f.mInvLength = 0.25f;
+    static const float unity[] = {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}; // y = x
+    const auto passThrough = [](int order, int length) {
+        BandFilter filter{};
+        filter.mB = filter.mA = unity;
+        filter.mOrder = order;
+        filter.mLength = length;
+        filter.mInvLength = 1.0f / static_cast<float>(length);
+        return filter;
+    };
+    BandFilter f = passThrough(6, 4);
     // Windows of 4: RMS 2, then 1; the block publishes 2.
     const float block1[] = {2, -2, 2, -2, 1, -1, 1, -1, 3, 3};
     EXPECT_FLOAT_EQ(ProcessBandSixthOrder(f, block1), 3.0f);
@@ -310,12 +301,7 @@ TEST(ThirdOctaveBankTest, RmsIsTheLargestWindowOfTheBlockAndStaysWithoutOne)
     EXPECT_EQ(ProcessBandSixthOrder(f, {}), 0.0f);
 
     // The general routine's peak is the largest magnitude.
-    BandFilter g = BandFilter{};
-    g.mB = unity;
-    g.mA = none;
-    g.mOrder = 3;
-    g.mLength = 100;
-    g.mInvLength = 0.01f;
+    BandFilter g = passThrough(3, 100);
     const float negative[] = {0.5f, -4.0f, 1.0f};
     EXPECT_FLOAT_EQ(ProcessBandGeneral(g, negative), 4.0f);
     EXPECT_FLOAT_EQ(g.mInput[0], 1.0f);
