@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
-#include <regex>
 
 namespace
 {
@@ -118,7 +117,9 @@ TEST_F(PluginSettingsTest, RefusedChunksAreReportedOncePerInstance)
     EXPECT_EQ(mPlatform.errors.size(), 1u) << "reported once per instance";
 
     Quarvix other(mPlatform, {1, 1});
-    std::string crlf = std::regex_replace(good, std::regex("\n"), "\r\n");
+    std::string crlf;
+    for (char c : good)
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     other.SetChunk(crlf.data(), static_cast<std::int32_t>(crlf.size()), true);
     ASSERT_EQ(mPlatform.errors.size(), 2u);
     EXPECT_EQ(mPlatform.errors[1].message, kCarriageReturns);

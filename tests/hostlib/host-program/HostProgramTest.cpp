@@ -118,7 +118,12 @@ protected:
         return result;
     }
 
-    std::string Path(const std::string& name) const { return "'" + (mDir / name).string() + "'"; }
+    std::string Path(const std::string& name) const
+    {
+        std::string quoted = "'";
+        quoted += (mDir / name).string();
+        return quoted += "'";
+    }
     std::string Process(const std::string& in, const std::string& out) const
     {
         return "process " + Path(in) + " " + Path(out);
