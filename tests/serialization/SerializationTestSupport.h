@@ -3,13 +3,13 @@
 
 #include "serialization/Archive.h"
 #include "serialization/XMLArchive.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -82,15 +82,14 @@ inline std::unique_ptr<XMLArchive> Reader(const std::string& text,
 // are compared with them replaced, and the ids are checked on their own.
 inline std::string MaskIds(const std::string& text)
 {
-    return std::regex_replace(text, std::regex(R"(id="[0-9]{10}")"), R"(id="ID")");
+    return TestFiles::MaskIds(text, "ID", 10);
 }
 
 inline std::vector<std::uint64_t> IdsIn(const std::string& text)
 {
     std::vector<std::uint64_t> ids;
-    const std::regex idPattern(R"re(<obj id="([0-9]+)")re");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), idPattern); it != std::sregex_iterator(); ++it)
-        ids.push_back(std::stoull((*it)[1].str()));
+    for (std::size_t at = text.find("<obj id=\""); at != std::string::npos; at = text.find("<obj id=\"", at + 1))
+        ids.push_back(std::stoull(text.substr(at + 9)));
     return ids;
 }
 
