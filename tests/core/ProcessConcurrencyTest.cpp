@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <string>
 #include <thread>
 
 TEST(ProcessConcurrency, AnalysisFollowsUIChangesWithoutRaces)
@@ -78,4 +79,65 @@ TEST(ProcessConcurrency, AnalysisFollowsUIChangesWithoutRaces)
     EXPECT_EQ(mismatches.load(), 0);
     EXPECT_GT(blocks.load(), 400);
     EXPECT_GT(frames, 0) << "frames still reach the display";
+}
+
+// The host saves and restores settings on its main thread while the audio
+// thread renders: loading replaces views, sizes and weighting under the
+// running analysis.
+TEST(ProcessConcurrency, SettingsLoadAndSaveWhileAudioRuns)
+{
+    RecordingPlatform platform;
+    Quarvix plugin(platform, {2, 2});
+    plugin.SetSampleRate(44100.0f);
+    plugin.SetMaxBlockSize(128);
+    QVXSpecConfig& config = *plugin.GetGeneralService().GetSpecConfig();
+
+    // Two states to switch between.
+    auto saveState = [&] {
+        const char* chunk = plugin.GetChunk(true);
+        return std::string(chunk, plugin.GetChunkLength());
+    };
+    config.SetSpectrumView(QVXSpecConfig::kAna3rdOct);
+    config.SetSpecWeighting(1);
+    const std::string bands = saveState();
+    config.SetSpectrumView(QVXSpecConfig::kAnaFFT);
+    config.SetFftSize(512);
+    config.SetSpecWeighting(3);
+    const std::string spectrum = saveState();
+
+    std::atomic<bool> stop{false};
+    std::atomic<long> blocks{0};
+    std::atomic<long> mismatches{0};
+    std::thread audio([&] {
+        std::vector<float> left(128), right(128), outLeft(128), outRight(128);
+        for (int i = 0; i < 128; ++i)
+        {
+            left[static_cast<std::size_t>(i)] = std::sin(0.2f * static_cast<float>(i));
+            right[static_cast<std::size_t>(i)] = -left[static_cast<std::size_t>(i)];
+        }
+        const float* in[] = {left.data(), right.data()};
+        float* out[] = {outLeft.data(), outRight.data()};
+        while (!stop.load(std::memory_order_relaxed))
+        {
+            plugin.Process(in, out, 128, false, 0);
+            if (outLeft != left || outRight != right)
+                mismatches.fetch_add(1);
+            blocks.fetch_add(1);
+        }
+    });
+
+    for (int step = 0; step < 30; ++step)
+    {
+        const std::string& text = step % 2 ? bands : spectrum;
+        plugin.SetChunk(text.data(), static_cast<std::int32_t>(text.size()), true);
+        EXPECT_EQ(config.GetSpectrumView(), step % 2 ? QVXSpecConfig::kAna3rdOct : QVXSpecConfig::kAnaFFT);
+        EXPECT_FALSE(saveState().empty());
+        const long target = blocks.load() + 3;
+        while (blocks.load() < target)
+            std::this_thread::yield();
+    }
+    stop = true;
+    audio.join();
+    EXPECT_EQ(mismatches.load(), 0);
+    EXPECT_TRUE(platform.errors.empty());
 }
