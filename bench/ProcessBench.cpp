@@ -3,11 +3,11 @@
 // renders one second of audio; the counter rtf is how many times faster than
 // real time that runs.
 
-#include "analysis/Quarvix3rdOctAnalysisService.h"
-#include "analysis/QVXGeneralSpecService.h"
-#include "analysis/QuarvixSpecService.h"
+#include "plugin/Quarvix3rdOctAnalysisService.h"
+#include "plugin/QVXGeneralSpecService.h"
+#include "plugin/QuarvixSpecService.h"
 #include "core/PluginPlatform.h"
-#include "core/Quarvix.h"
+#include "plugin/Quarvix.h"
 #include "model/QVXSpecConfig.h"
 
 #include <benchmark/benchmark.h>

@@ -14,7 +14,8 @@ elseif(NOT QUARVIX_SANITIZE STREQUAL "")
 endif()
 
 # quarvix_add_library(<name> SOURCES ... [DEPENDS ...])
-# One static library per subsystem folder, aliased quarvix::<name>. Headers are
+# One static library per subsystem folder, aliased quarvix::<name>; DEPENDS
+# names only folders below it (scripts/check-layers.sh holds the stack). Headers are
 # included relative to src/, e.g. #include "core/MessagingServer.h".
 function(quarvix_add_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
@@ -30,9 +31,6 @@ function(quarvix_add_library name)
   add_library(quarvix::${name} ALIAS quarvix_${name})
   target_include_directories(quarvix_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(quarvix_${name} PUBLIC ${ARG_DEPENDS} PRIVATE quarvix_warnings)
-  # The plug-in object, its services and the description refer to each other
-  # across libraries; repeat the cycle often enough for a one-pass linker.
-  set_property(TARGET quarvix_${name} PROPERTY LINK_INTERFACE_MULTIPLICITY 4)
 endfunction()
 
 # quarvix_add_test(<name> SOURCES ... DEPENDS ... [LABELS ...])

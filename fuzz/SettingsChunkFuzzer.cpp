@@ -3,7 +3,7 @@
 // then still save settings that load.
 
 #include "core/PluginPlatform.h"
-#include "core/Quarvix.h"
+#include "plugin/Quarvix.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -10,6 +10,9 @@ cd "$(dirname "$0")/.."
 source scripts/install-deps.sh
 quarvix_install_missing_packages
 
+step "Layers: every include points down the stack"
+scripts/check-layers.sh
+
 jobs=$(nproc 2>/dev/null || echo 2)
 step() { printf '\n== %s ==\n' "$*"; }
 

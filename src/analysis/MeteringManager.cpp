@@ -1,6 +1,6 @@
 #include "analysis/MeteringManager.h"
 
-#include "core/Exceptions.h"
+#include "base/Exceptions.h"
 #include "platform/TickCount.h"
 
 #include <bit>

@@ -1,6 +1,6 @@
 #include "core/CVLPluginSettingsMetaData.h"
 
-#include "host/CVLPluginMetaClass.h"
+#include "core/CVLPluginMetaClass.h"
 #include "serialization/Archive.h"
 
 CVLPluginSettingsMetaData::CVLPluginSettingsMetaData(const CVLPluginMetaClass& description,

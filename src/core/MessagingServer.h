@@ -16,7 +16,7 @@
 // marked dead and freed when the last walk over that class ends, so a walk
 // never follows a link into freed memory.
 
-#include "core/Exceptions.h"
+#include "base/Exceptions.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 #include "core/PluginCore.h"
 
 #include "core/PluginPlatform.h"
-#include "host/CVLPluginMetaClass.h"
+#include "core/CVLPluginMetaClass.h"
 
 #include <algorithm>
 #include <cfloat>

@@ -9,7 +9,7 @@
 // (main) thread. Host parameter changes are only queued where they arrive and
 // delivered on the UI thread by FlushHostParameterChanges.
 
-#include "core/FourCC.h"
+#include "base/FourCC.h"
 #include "core/MessagePublisher.h"
 #include "core/PluginCoreTypes.h"
 #include "core/PluginServices.h"

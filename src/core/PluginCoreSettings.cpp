@@ -4,8 +4,7 @@
 #include "core/CVLPluginSettingsMetaData.h"
 #include "core/PluginCore.h"
 #include "core/PluginPlatform.h"
-#include "host/CVLPluginMetaClass.h"
-#include "host/CVLQuarvixMetaClass.h"
+#include "core/CVLPluginMetaClass.h"
 #include "serialization/XMLArchive.h"
 
 #include <algorithm>
@@ -73,7 +72,9 @@ std::vector<std::string> Lines(const std::string& text)
 
 void PluginCore::WriteSettings(std::ostream& out)
 {
-    Serialization::XMLArchive archive(out, SettingsArchiveType(), true);
+    const std::string archiveType =
+        std::string(kSettingsArchiveTypePrefix) + mDescription->GetNotice() + ")";
+    Serialization::XMLArchive archive(out, archiveType, true);
     archive.BeginWriting();
     CVLPluginSettingsMetaData metadata(*mDescription, mChannels);
     {

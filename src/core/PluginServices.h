@@ -6,7 +6,7 @@
 // Threads: UI thread only (construction, destruction and every accessor).
 // Not real-time safe: the services allocate.
 
-#include "core/Exceptions.h"
+#include "base/Exceptions.h"
 
 #include <memory>
 

@@ -13,7 +13,7 @@
 // Threads: UI thread only. Not real-time safe (allocates, calls out to
 // callbacks).
 
-#include "core/Exceptions.h"
+#include "base/Exceptions.h"
 
 #include <cstdint>
 

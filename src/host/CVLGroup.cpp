@@ -1,8 +1,8 @@
 #include "host/CVLGroup.h"
 
-#include "core/Exceptions.h"
+#include "base/Exceptions.h"
 #include "host/CVLPTProcess.h"
-#include "host/CVLQuarvixMetaClass.h"
+#include "plugin/CVLQuarvixMetaClass.h"
 
 namespace
 {

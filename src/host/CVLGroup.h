@@ -7,8 +7,8 @@
 //
 // Threads: main thread only.
 
-#include "core/FourCC.h"
-#include "host/CVLPluginMetaClass.h"
+#include "base/FourCC.h"
+#include "core/CVLPluginMetaClass.h"
 #include "hostlib/CEffectGroup.h"
 
 class CVLGroup : public CEffectGroup

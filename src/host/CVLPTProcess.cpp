@@ -1,7 +1,7 @@
 #include "host/CVLPTProcess.h"
 
 #include "host/CVLPluginControl_Discrete.h"
-#include "host/CVLQuarvixMetaClass.h"
+#include "plugin/CVLQuarvixMetaClass.h"
 #include "host/ControlIds.h"
 #include "platform/DefaultSettingsFiles.h"
 

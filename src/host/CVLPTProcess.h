@@ -16,7 +16,7 @@
 
 #include "core/PluginCore.h"
 #include "core/PluginPlatform.h"
-#include "host/CVLPluginMetaClass.h"
+#include "core/CVLPluginMetaClass.h"
 #include "hostlib/CEffectProcess.h"
 
 #include <atomic>

@@ -1,6 +1,6 @@
 #include "host/CVLPluginControl_Discrete.h"
 
-#include "host/CVLPluginMetaClass.h"
+#include "core/CVLPluginMetaClass.h"
 
 #include <cmath>
 

@@ -5,7 +5,7 @@
 //
 // Threads: main thread (as every host control).
 
-#include "core/FourCC.h"
+#include "base/FourCC.h"
 #include "hostlib/CPluginControl.h"
 
 class CVLPluginMetaClass;

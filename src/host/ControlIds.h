@@ -6,7 +6,7 @@
 //
 // Threads: any; pure functions.
 
-#include "core/FourCC.h"
+#include "base/FourCC.h"
 #include "hostlib/EffectEngine.h"
 
 #include <cstdint>

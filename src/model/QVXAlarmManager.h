@@ -21,7 +21,7 @@
 // Threads: UI thread only. Nothing here is real-time safe (allocates, sends
 // messages whose handlers may throw).
 
-#include "core/FourCC.h"
+#include "base/FourCC.h"
 #include "core/MessagePublisher.h"
 #include "serialization/Serializable.h"
 

@@ -2,7 +2,7 @@
 
 #include "analysis/QVXWindowSet.h"
 
-#include "core/Exceptions.h"
+#include "base/Exceptions.h"
 #include "core/PluginCore.h"
 #include "model/QVXSpecConfigArchive.h"
 #include "serialization/ArchiveSequence.h"

@@ -14,11 +14,11 @@
 // third-octave service reads on the real-time thread (single atomic words,
 // real-time safe). Nothing else here is real-time safe.
 
-#include "core/FourCC.h"
+#include "base/FourCC.h"
 #include "core/MessagePublisher.h"
 #include "core/MessageSubscriber.h"
-#include "gui/CentralController.h"
-#include "gui/ColorSpec.h"
+#include "model/CentralController.h"
+#include "base/ColorSpec.h"
 #include "serialization/Serializable.h"
 
 #include <array>

@@ -3,7 +3,7 @@
 //
 // Threads: UI thread (saving and loading settings). Not real-time safe.
 
-#include "gui/ColorSpec.h"
+#include "base/ColorSpec.h"
 #include "serialization/Serializable.h"
 
 namespace CVLCanvas

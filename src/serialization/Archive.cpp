@@ -1,6 +1,6 @@
 #include "serialization/Archive.h"
 
-#include "core/Exceptions.h"
+#include "base/Exceptions.h"
 
 #include <memory>
 

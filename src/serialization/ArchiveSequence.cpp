@@ -1,6 +1,6 @@
 #include "serialization/ArchiveSequence.h"
 
-#include "core/Exceptions.h"
+#include "base/Exceptions.h"
 
 #include <charconv>
 

@@ -19,7 +19,7 @@
 //
 // Threads: UI thread only. Not real-time safe.
 
-#include "core/Exceptions.h"
+#include "base/Exceptions.h"
 #include "serialization/Archive.h"
 #include "serialization/XMLNodeTree.h"
 

@@ -1,6 +1,6 @@
 #include "analysis/MeteringManager.h"
 #include "analysis/SpecCaptureAgentDyn.h"
-#include "core/Exceptions.h"
+#include "base/Exceptions.h"
 #include "support/FakeClock.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "core/Exceptions.h"
-#include "core/FourCC.h"
+#include "base/Exceptions.h"
+#include "base/FourCC.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "core/MessageBlockGuard.h"
 #include "core/MessagePublisher.h"
 #include "core/MessageSubscriber.h"
-#include "core/FourCC.h"
+#include "base/FourCC.h"
 
 #include <gtest/gtest.h>
 

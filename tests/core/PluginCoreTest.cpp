@@ -1,6 +1,6 @@
 #include "core/MessageSubscriber.h"
-#include "core/Quarvix.h"
-#include "host/CVLQuarvixMetaClass.h"
+#include "plugin/Quarvix.h"
+#include "plugin/CVLQuarvixMetaClass.h"
 #include "support/MessageLog.h"
 #include "support/RecordingPlatform.h"
 #include "support/TestCaptureAgent.h"

@@ -3,10 +3,10 @@
 // work in every view, channel mode, window and weighting, at every supported
 // sample rate and one that is not.
 
-#include "analysis/Quarvix3rdOctAnalysisService.h"
-#include "analysis/QVXGeneralSpecService.h"
-#include "analysis/QuarvixSpecService.h"
-#include "core/Quarvix.h"
+#include "plugin/Quarvix3rdOctAnalysisService.h"
+#include "plugin/QVXGeneralSpecService.h"
+#include "plugin/QuarvixSpecService.h"
+#include "plugin/Quarvix.h"
 #include "model/QVXSpecConfig.h"
 #include "support/RecordingPlatform.h"
 #include "support/TestCaptureAgent.h"

@@ -3,10 +3,10 @@
 // ThreadSanitizer this proves the two never race; in any build it proves the
 // audio keeps passing through unchanged meanwhile.
 
-#include "analysis/Quarvix3rdOctAnalysisService.h"
-#include "analysis/QVXGeneralSpecService.h"
-#include "analysis/QuarvixSpecService.h"
-#include "core/Quarvix.h"
+#include "plugin/Quarvix3rdOctAnalysisService.h"
+#include "plugin/QVXGeneralSpecService.h"
+#include "plugin/QuarvixSpecService.h"
+#include "plugin/Quarvix.h"
 #include "model/QVXSpecConfig.h"
 #include "support/RecordingPlatform.h"
 

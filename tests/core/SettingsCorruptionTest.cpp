@@ -1,9 +1,9 @@
 // A settings text comes back from project files and hosts: any damage to it is
 // either loaded or reported, never a crash, a hang or a read past the text.
 
-#include "analysis/QVXGeneralSpecService.h"
+#include "plugin/QVXGeneralSpecService.h"
 #include "core/PluginCore.h"
-#include "core/Quarvix.h"
+#include "plugin/Quarvix.h"
 #include "model/QVXSpecConfig.h"
 #include "support/RecordingPlatform.h"
 

@@ -1,4 +1,4 @@
-#include "core/FourCC.h"
+#include "base/FourCC.h"
 #include "hostlib/CEffectGroup.h"
 #include "hostlib/CEffectProcess.h"
 

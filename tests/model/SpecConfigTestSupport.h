@@ -2,8 +2,8 @@
 // A plug-in object with the general service attached, a recorder of the
 // configuration's messages, and archive helpers for the model suites.
 
-#include "analysis/QVXGeneralSpecService.h"
-#include "core/Quarvix.h"
+#include "plugin/QVXGeneralSpecService.h"
+#include "plugin/Quarvix.h"
 #include "model/QVXSpecConfig.h"
 #include "serialization/SerializationTestSupport.h"
 #include "support/MessageLog.h"

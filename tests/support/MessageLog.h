@@ -2,7 +2,7 @@
 // Records every message of one class as its code and two parameters, for
 // suites that check what a change announces.
 
-#include "core/FourCC.h"
+#include "base/FourCC.h"
 #include "core/MessageSubscriber.h"
 
 #include <ostream>

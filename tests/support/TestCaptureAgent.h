@@ -1,7 +1,7 @@
 #pragma once
 // A capture agent that remembers what the plug-in object handed it.
 
-#include "analysis/QuarvixServiceBase.h"
+#include "plugin/QuarvixServiceBase.h"
 
 #include <vector>
 

@@ -1,0 +1,229 @@
+// The third-octave service inside an analyzer instance: bank per rate with
+// pre-decimation, meters, channel selection, weighting, band-level peaks,
+// configuration messages and archive form.
+
+#include "plugin/QVXGeneralSpecService.h"
+#include "plugin/Quarvix3rdOctAnalysisService.h"
+#include "plugin/Quarvix.h"
+#include "model/QVXSpecConfig.h"
+#include "serialization/SerializationTestSupport.h"
+#include "support/RecordingPlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace
+{
+struct Instance
+{
+    Instance()
+        : plugin(platform, ChannelConfig{2, 2}),
+          general(plugin.GetGeneralService()),
+          service(plugin.Get3rdOctService())
+    {
+        Config().SetSpectrumView(QVXSpecConfig::kAna3rdOct, false);
+    }
+    QVXSpecConfig& Config() { return *general.GetSpecConfig(); }
+
+    // Feeds sines (amplitude, frequency per channel) in blocks; returns frames fed.
+    void Feed(float rate, double seconds, double leftHz, double rightHz, float leftAmp = 1.0f, float rightAmp = 1.0f,
+              int block = 512)
+    {
+        std::vector<float> l(static_cast<std::size_t>(block)), r(l.size());
+        const long total = static_cast<long>(seconds * rate);
+        for (long start = 0; start < total; start += block)
+        {
+            for (int i = 0; i < block; ++i)
+            {
+                const double t = static_cast<double>(mTime++) / rate;
+                l[static_cast<std::size_t>(i)] = leftAmp * static_cast<float>(std::sin(2 * std::numbers::pi * leftHz * t));
+                r[static_cast<std::size_t>(i)] = rightAmp * static_cast<float>(std::sin(2 * std::numbers::pi * rightHz * t));
+            }
+            service.Capture({l.data(), r.data()}, block);
+        }
+    }
+
+    RecordingPlatform platform;
+    Quarvix plugin;
+    QVXGeneralSpecService& general;
+    Quarvix3rdOctAnalysisService& service;
+    long mTime = 0;
+};
+
+float ToLinear(float db)
+{
+    return db <= -1000.0f ? 0.0f : std::pow(10.0f, db / 20.0f);
+}
+
+TEST(ThirdOctaveService, BankPerRateAndUnsupportedRates)
+{
+    Instance x;
+    const struct
+    {
+        float rate;
+        int bands;
+        int factor;
+    } cases[] = {{32000, 30, -1}, {44100, 31, -1}, {48000, 31, -1}, {88200, 31, 2},
+                 {96000, 31, 2},  {176400, 31, 4}, {192000, 31, 4}, {64000, 0, -1}, {22050, 0, -1}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.rate);
+        x.service.SetStreamFormat(c.rate, 1024, 2);
+        EXPECT_EQ(x.service.GetBandCount(), c.bands);
+        EXPECT_EQ(x.service.GetPreDecimationFactor(), c.factor);
+        EXPECT_EQ(x.service.IsWeightingAvailable(), c.bands != 0);
+        EXPECT_EQ(x.service.GetBandPeakMeter(0, 0) != nullptr, c.bands != 0);
+        EXPECT_EQ(x.service.GetBandRmsMeter(1, c.bands - 1) != nullptr, c.bands != 0);
+        EXPECT_EQ(x.service.GetBandRmsMeter(0, c.bands), nullptr);
+        EXPECT_EQ(x.service.GetBandRmsMeter(2, 0), nullptr);
+    }
+    // No bank: Capture posts nothing and does not fail.
+    x.service.SetStreamFormat(64000, 256, 2);
+    std::vector<float> silence(256, 0.5f);
+    x.service.Capture({silence.data(), silence.data()}, 256);
+    EXPECT_EQ(x.service.GetBandCount(), 0);
+}
+
+TEST(ThirdOctaveService, OneKilohertzSineOnBand17AtEveryRateFamily)
+{
+    for (float rate : {44100.0f, 48000.0f, 96000.0f})
+    {
+        SCOPED_TRACE(rate);
+        Instance x;
+        x.service.SetStreamFormat(rate, 1024, 2);
+        MeterReader& peak = x.service.GetBandPeakMeter(0, 17)->AddMeter();
+        MeterReader& rms = x.service.GetBandRmsMeter(0, 17)->AddMeter();
+        MeterReader& far = x.service.GetBandRmsMeter(0, 24)->AddMeter();
+        x.Feed(rate, 0.25, 1000.0, 1000.0);
+        peak.Read(); // drop the settling transient
+        rms.Read();
+        far.Read();
+        x.Feed(rate, 0.2, 1000.0, 1000.0);
+        EXPECT_NEAR(ToLinear(rms.Read()), 0.7071f, 0.02f);
+        EXPECT_NEAR(ToLinear(peak.Read()), 1.0f, 0.05f);
+        EXPECT_LT(ToLinear(far.Read()), 0.01f);
+    }
+}
+
+TEST(ThirdOctaveService, PreDecimationPassesOnEveryFactorthFrameAcrossBlocks)
+{
+    Instance x;
+    x.service.SetStreamFormat(96000, 1024, 2);
+    // The top band's RMS window is 2400 samples at the halved rate: blocks of 3
+    // frames pass on 1 then 2, so 3200 blocks (9600 frames, 4800 passed on)
+    // complete exactly two windows; the first 1599 blocks stay one short.
+    std::vector<float> l(3, 0.25f), r(3, 0.25f);
+    MeterReader& rms = x.service.GetBandRmsMeter(0, 30)->AddMeter();
+    rms.Read();
+    for (int i = 0; i < 1599; ++i)
+        x.service.Capture({l.data(), r.data()}, 3);
+    EXPECT_EQ(rms.Read(), -1000.0f) << "2398 samples passed on, no window yet";
+    x.service.Capture({l.data(), r.data()}, 3); // 2400th sample
+    EXPECT_GT(rms.Read(), -1000.0f);
+}
+
+TEST(ThirdOctaveService, ChannelSelectionAndSum)
+{
+    Instance x;
+    x.service.SetStreamFormat(48000, 512, 2);
+    MeterReader& left = x.service.GetBandRmsMeter(0, 17)->AddMeter();
+    MeterReader& right = x.service.GetBandRmsMeter(1, 17)->AddMeter();
+
+    x.service.SetAnalysisChannel(Quarvix3rdOctAnalysisService::kSelectRight);
+    left.Read();
+    right.Read();
+    x.Feed(48000, 0.3, 1000.0, 1000.0, 1.0f, 0.5f);
+    EXPECT_EQ(left.Read(), -1000.0f) << "left only holds the posted zero";
+    EXPECT_NEAR(ToLinear(right.Read()), 0.3536f, 0.02f);
+
+    // Sum: (left + right) / 2 on channel 0; channel 1 gets nothing after the zeros.
+    x.service.SetAnalysisChannel(Quarvix3rdOctAnalysisService::kSelectSum);
+    EXPECT_EQ(right.Read(), -1000.0f);
+    x.Feed(48000, 0.2, 1000.0, 1000.0, 1.0f, 0.5f);
+    left.Read();
+    x.Feed(48000, 0.1, 1000.0, 1000.0, 1.0f, 0.5f);
+    EXPECT_NEAR(ToLinear(left.Read()), 0.75f * 0.7071f, 0.02f);
+    EXPECT_EQ(right.Read(), -1000.0f);
+}
+
+TEST(ThirdOctaveService, WeightingFollowsTheConfigurationAtTheNextBlock)
+{
+    Instance x;
+    x.service.SetStreamFormat(48000, 512, 2);
+    x.service.SetAnalysisChannel(0);
+    MeterReader& rms = x.service.GetBandRmsMeter(0, 7)->AddMeter(); // 100 Hz
+    x.Feed(48000, 0.4, 100.0, 0.0);
+    rms.Read();
+    x.Feed(48000, 0.15, 100.0, 0.0);
+    const float flat = rms.Read();
+    x.Config().SetSpecWeighting(1, true); // A
+    EXPECT_EQ(x.service.GetWeightingType(), 1);
+    x.Feed(48000, 0.4, 100.0, 0.0);
+    rms.Read();
+    x.Feed(48000, 0.15, 100.0, 0.0);
+    EXPECT_NEAR(rms.Read() - flat, -19.14f, 0.3f);
+    x.Config().SetSpecWeighting(7, true);
+    EXPECT_EQ(x.service.GetWeightingType(), 0);
+}
+
+TEST(ThirdOctaveService, BandLevelPeaksWithinTheRangeOnlyRise)
+{
+    Instance x;
+    x.service.SetStreamFormat(48000, 512, 2);
+    std::vector<std::int32_t> bands;
+    std::vector<float> peaks;
+    x.service.GetBandLevelPeaks(bands, peaks);
+    EXPECT_EQ(bands, (std::vector<std::int32_t>{-1, -1}));
+    EXPECT_EQ(peaks, (std::vector<float>{0.0f, 0.0f}));
+
+    x.Feed(48000, 0.2, 1000.0, 4000.0, 1.0f, 0.5f);
+    x.service.GetBandLevelPeaks(bands, peaks);
+    EXPECT_EQ(bands, (std::vector<std::int32_t>{17, 23}));
+    EXPECT_NEAR(peaks[0], 1.0f, 0.1f);
+    EXPECT_NEAR(peaks[1], 0.5f, 0.05f);
+    x.Feed(48000, 0.1, 1000.0, 4000.0, 0.1f, 0.1f);
+    std::vector<float> after;
+    x.service.GetBandLevelPeaks(bands, after);
+    EXPECT_EQ(after, peaks);
+
+    // 'brng' applies only in the third-octave view; the range excludes 1 kHz (band 30).
+    x.Config().SetBandLevelRange(31, 43, true);
+    EXPECT_EQ(x.service.GetBandLevelRange(), (std::pair<std::int32_t, std::int32_t>{31, 43}));
+    x.service.GetBandLevelPeaks(bands, peaks);
+    EXPECT_EQ(bands, (std::vector<std::int32_t>{-1, -1}));
+    x.Feed(48000, 0.2, 1000.0, 1000.0);
+    x.service.GetBandLevelPeaks(bands, peaks);
+    EXPECT_EQ(bands[0], 18); // the 1.25 kHz band's skirt, the nearest one in range
+    EXPECT_LT(peaks[0], 0.5f);
+
+    x.Config().SetSpectrumView(QVXSpecConfig::kAnaFFT, false);
+    x.Config().SetBandLevelRange(13, 43, true);
+    EXPECT_EQ(x.service.GetBandLevelRange(), (std::pair<std::int32_t, std::int32_t>{31, 43}));
+}
+
+TEST(ThirdOctaveService, OtherViewsAndDisabledAnalysis)
+{
+    Instance x;
+    x.service.SetStreamFormat(48000, 512, 2);
+    MeterReader& rms = x.service.GetBandRmsMeter(0, 17)->AddMeter();
+    x.Config().SetSpectrumView(QVXSpecConfig::kAnaFFT, false);
+    x.Feed(48000, 0.2, 1000.0, 1000.0);
+    EXPECT_EQ(rms.Read(), -1000.0f);
+    x.Config().SetSpectrumView(QVXSpecConfig::kAna3rdOct, false);
+    x.Feed(48000, 0.2, 1000.0, 1000.0);
+    EXPECT_GT(rms.Read(), -6.0f);
+}
+
+TEST(ThirdOctaveService, ArchiveForm)
+{
+    Instance x;
+    const std::string text = SerializationTest::Written([&](Serialization::XMLArchive& a) { x.service.Save(a); });
+    EXPECT_NE(text.find("Quarvix3rdOctAnalysisService"), std::string::npos);
+    EXPECT_NE(text.find("\"One\""), std::string::npos);
+    EXPECT_NE(text.find("34"), std::string::npos);
+    EXPECT_EQ(Quarvix3rdOctAnalysisService::GetBandLabel(30), "1k");
+}
+} // namespace
