@@ -1,22 +1,15 @@
 #include "AudioFile.h"
 
 #include "HostError.h"
-#include "OutputFile.h"
+
+#include "platform/SafeFile.h"
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
-#include <memory>
 #include <sndfile.h>
 
 namespace
 {
-
-struct SndFileCloser
-{
-    void operator()(SNDFILE* file) const { sf_close(file); }
-};
-using SndFile = std::unique_ptr<SNDFILE, SndFileCloser>;
 
 // libsndfile scales integers to floats by 1/0x8000 on reading but by 0x7fff
 // on writing, which would change every sample on the way back. Integer
@@ -40,53 +33,134 @@ bool UsesIntegerPath(int format)
 }
 
 constexpr double kIntegerScale = 2147483648.0;
+// Frames converted per libsndfile call.
 constexpr std::int64_t kChunkFrames = 8192;
 
 } // namespace
 
-AudioFile ReadAudioFile(const std::string& path)
+AudioReader::AudioReader(const std::string& path) : mPath(path)
 {
     SF_INFO info{};
-    SndFile file(sf_open(path.c_str(), SFM_READ, &info));
-    if (!file)
+    mFile = sf_open(path.c_str(), SFM_READ, &info);
+    if (!mFile)
         throw HostError("cannot read '" + path + "': " + sf_strerror(nullptr));
     if (info.channels < 1 || info.channels > 2)
+    {
+        sf_close(mFile);
         throw HostError("'" + path + "' has " + std::to_string(info.channels) +
                         " channels; the plug-in takes mono or stereo audio");
-    if (info.frames < 0 || info.frames > std::numeric_limits<std::int32_t>::max())
-        throw HostError("'" + path + "' is too long");
+    }
+    mFormat = info.format;
+    mSampleRate = info.samplerate;
+    mChannelCount = info.channels;
+    mAnnouncedFrames = std::max<std::int64_t>(info.frames, 0);
+    const auto samples = static_cast<std::size_t>(kChunkFrames) * static_cast<std::size_t>(mChannelCount);
+    if (UsesIntegerPath(mFormat))
+        mInts.resize(samples);
+    else
+        mFloats.resize(samples);
+}
 
-    AudioFile audio;
-    audio.format = info.format;
-    audio.sampleRate = info.samplerate;
-    audio.channelCount = info.channels;
-    audio.frames = info.frames;
-    audio.channels.assign(static_cast<std::size_t>(info.channels),
-                          std::vector<float>(static_cast<std::size_t>(info.frames)));
+AudioReader::~AudioReader()
+{
+    sf_close(mFile);
+}
 
-    const bool integer = UsesIntegerPath(info.format);
-    const auto channelCount = static_cast<std::size_t>(info.channels);
-    std::vector<int> ints(integer ? static_cast<std::size_t>(kChunkFrames) * channelCount : 0);
-    std::vector<float> floats(integer ? 0 : static_cast<std::size_t>(kChunkFrames) * channelCount);
-    for (std::int64_t done = 0; done < info.frames;)
+std::int64_t AudioReader::Read(ChannelBuffers& channels, std::int64_t frames)
+{
+    const bool integer = !mInts.empty();
+    const auto channelCount = static_cast<std::size_t>(mChannelCount);
+    std::int64_t done = 0;
+    frames = std::min(frames, mAnnouncedFrames - mFramesRead);
+    while (done < frames)
     {
-        const std::int64_t wanted = std::min(kChunkFrames, info.frames - done);
-        const sf_count_t got = integer ? sf_readf_int(file.get(), ints.data(), wanted)
-                                       : sf_readf_float(file.get(), floats.data(), wanted);
-        if (got != wanted)
-            throw HostError("cannot read '" + path + "': " + sf_strerror(file.get()));
+        const std::int64_t wanted = std::min(kChunkFrames, frames - done);
+        const sf_count_t got = integer ? sf_readf_int(mFile, mInts.data(), wanted)
+                                       : sf_readf_float(mFile, mFloats.data(), wanted);
+        if (got < 0 || sf_error(mFile) != SF_ERR_NO_ERROR)
+            throw HostError("cannot read '" + mPath + "': " + sf_strerror(mFile));
         for (std::size_t i = 0; i < static_cast<std::size_t>(got); ++i)
         {
             for (std::size_t c = 0; c < channelCount; ++c)
             {
                 const std::size_t at = i * channelCount + c;
-                audio.channels[c][static_cast<std::size_t>(done) + i] =
-                    integer ? static_cast<float>(ints[at] / kIntegerScale) : floats[at];
+                channels[c][static_cast<std::size_t>(done) + i] =
+                    integer ? static_cast<float>(mInts[at] / kIntegerScale) : mFloats[at];
             }
         }
         done += got;
+        mFramesRead += got;
+        if (got < wanted)
+            throw HostError("cannot read '" + mPath + "': it ends after " + std::to_string(mFramesRead) +
+                            " frames, but its header announces " + std::to_string(mAnnouncedFrames));
     }
-    return audio;
+    return done;
+}
+
+AudioWriter::AudioWriter(Platform::SafeFileWriter& file, const std::string& path, int format, int sampleRate,
+                         int channelCount)
+    : mPath(path), mInteger(UsesIntegerPath(format))
+{
+    SF_INFO info{};
+    info.format = format;
+    info.samplerate = sampleRate;
+    info.channels = channelCount;
+    if (!sf_format_check(&info))
+        throw HostError("cannot write '" + path + "': the input's format cannot be written");
+    // The descriptor stays the writer's: it flushes, closes and moves the file.
+    mFile = sf_open_fd(file.GetDescriptor(), SFM_WRITE, &info, SF_FALSE);
+    if (!mFile)
+        throw HostError("cannot write '" + path + "': " + sf_strerror(nullptr));
+    const auto samples = static_cast<std::size_t>(kChunkFrames) * static_cast<std::size_t>(channelCount);
+    if (mInteger)
+        mInts.resize(samples);
+    else
+        mFloats.resize(samples);
+}
+
+AudioWriter::~AudioWriter()
+{
+    if (mFile)
+        sf_close(mFile);
+}
+
+void AudioWriter::Write(const ChannelBuffers& channels, std::int64_t frames)
+{
+    const std::size_t channelCount = channels.size();
+    for (std::int64_t done = 0; done < frames;)
+    {
+        const std::int64_t count = std::min(kChunkFrames, frames - done);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i)
+        {
+            for (std::size_t c = 0; c < channelCount; ++c)
+            {
+                const float sample = channels[c][static_cast<std::size_t>(done) + i];
+                const std::size_t at = i * channelCount + c;
+                if (mInteger && std::isnan(sample))
+                    mInts[at] = 0;
+                else if (mInteger)
+                    mInts[at] = static_cast<int>(std::clamp(std::nearbyint(sample * kIntegerScale),
+                                                            -kIntegerScale, kIntegerScale - 1.0));
+                else
+                    mFloats[at] = sample;
+            }
+        }
+        const sf_count_t written = mInteger ? sf_writef_int(mFile, mInts.data(), count)
+                                            : sf_writef_float(mFile, mFloats.data(), count);
+        if (written != count)
+            throw HostError("cannot write '" + mPath + "': " + sf_strerror(mFile));
+        done += count;
+    }
+}
+
+void AudioWriter::Close()
+{
+    SNDFILE* file = mFile;
+    mFile = nullptr;
+    sf_write_sync(file);
+    const int error = sf_error(file);
+    if (sf_close(file) != 0 || error != SF_ERR_NO_ERROR)
+        throw HostError("cannot write '" + mPath + "': the file could not be completed");
 }
 
 std::string DescribeFormat(int format)
@@ -103,50 +177,4 @@ std::string DescribeFormat(int format)
     if (haveSubtype && subtype.name)
         text += std::string(", ") + subtype.name;
     return text;
-}
-
-void WriteAudioFile(OutputFile& output, int format, int sampleRate,
-                    const std::vector<std::vector<float>>& channels, std::int64_t frames)
-{
-    const std::string& path = output.GetPath();
-    SF_INFO info{};
-    info.format = format;
-    info.samplerate = sampleRate;
-    info.channels = static_cast<int>(channels.size());
-    if (!sf_format_check(&info))
-        throw HostError("cannot write '" + path + "': the input's format cannot be written");
-    SndFile file(sf_open(output.GetTemporaryPath().c_str(), SFM_WRITE, &info));
-    if (!file)
-        throw HostError("cannot write '" + path + "': " + sf_strerror(nullptr));
-
-    const bool integer = UsesIntegerPath(format);
-    const std::size_t channelCount = channels.size();
-    std::vector<int> ints(integer ? static_cast<std::size_t>(kChunkFrames) * channelCount : 0);
-    std::vector<float> floats(integer ? 0 : static_cast<std::size_t>(kChunkFrames) * channelCount);
-    for (std::int64_t done = 0; done < frames;)
-    {
-        const std::int64_t count = std::min(kChunkFrames, frames - done);
-        for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i)
-        {
-            for (std::size_t c = 0; c < channelCount; ++c)
-            {
-                const float sample = channels[c][static_cast<std::size_t>(done) + i];
-                const std::size_t at = i * channelCount + c;
-                if (integer && std::isnan(sample))
-                    ints[at] = 0;
-                else if (integer)
-                    ints[at] = static_cast<int>(std::clamp(std::nearbyint(sample * kIntegerScale),
-                                                           -kIntegerScale, kIntegerScale - 1.0));
-                else
-                    floats[at] = sample;
-            }
-        }
-        const sf_count_t written = integer ? sf_writef_int(file.get(), ints.data(), count)
-                                           : sf_writef_float(file.get(), floats.data(), count);
-        if (written != count)
-            throw HostError("cannot write '" + path + "': " + sf_strerror(file.get()));
-        done += count;
-    }
-    if (sf_close(file.release()) != 0)
-        throw HostError("cannot write '" + path + "': the file could not be completed");
 }

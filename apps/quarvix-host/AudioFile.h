@@ -1,6 +1,7 @@
 #pragma once
-// Audio files through libsndfile, read whole into one float buffer per
-// channel and written back in the same format.
+// Audio files through libsndfile, streamed in blocks: memory does not grow
+// with the length of a file, and a header that claims more frames than the
+// file holds costs nothing before it is found out.
 //
 // Integer encodings of up to 24 bits (and A-law, mu-law) are converted
 // exactly both ways (sample / 2^31 of the left-justified integer), so a file
@@ -11,27 +12,76 @@
 // Threads: main thread.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-struct AudioFile
+namespace Platform
 {
-    int format = 0; // libsndfile's SF_FORMAT_* (major | subtype)
-    int sampleRate = 0;
-    int channelCount = 0;
-    std::int64_t frames = 0;
-    std::vector<std::vector<float>> channels;
+class SafeFileWriter;
+}
+
+struct SF_INFO;
+struct sf_private_tag;
+
+// One float buffer per channel.
+using ChannelBuffers = std::vector<std::vector<float>>;
+
+class AudioReader
+{
+public:
+    // Opens path and checks that the plug-in can take it (mono or stereo).
+    // Throws HostError with a message naming the file when it cannot.
+    explicit AudioReader(const std::string& path);
+    ~AudioReader();
+    AudioReader(const AudioReader&) = delete;
+    AudioReader& operator=(const AudioReader&) = delete;
+
+    int GetFormat() const { return mFormat; } // libsndfile's SF_FORMAT_* (major | subtype)
+    int GetSampleRate() const { return mSampleRate; }
+    int GetChannelCount() const { return mChannelCount; }
+    // What the header announces.
+    std::int64_t GetAnnouncedFrames() const { return mAnnouncedFrames; }
+
+    // Reads up to `frames` frames into channels (each at least that long);
+    // returns the frames read, 0 at the end. Throws HostError on a read error
+    // or when the file ends before the frames its header announces.
+    std::int64_t Read(ChannelBuffers& channels, std::int64_t frames);
+
+private:
+    std::string mPath;
+    sf_private_tag* mFile = nullptr;
+    int mFormat = 0;
+    int mSampleRate = 0;
+    int mChannelCount = 0;
+    std::int64_t mAnnouncedFrames = 0;
+    std::int64_t mFramesRead = 0;
+    std::vector<int> mInts;
+    std::vector<float> mFloats;
 };
 
-// Throws HostError with a message naming the file when it cannot be read.
-AudioFile ReadAudioFile(const std::string& path);
+class AudioWriter
+{
+public:
+    // Writes in `format` into the writer's open temporary file; the caller
+    // commits it. `path` names the file in messages. Throws HostError.
+    AudioWriter(Platform::SafeFileWriter& file, const std::string& path, int format, int sampleRate,
+                int channelCount);
+    ~AudioWriter();
+    AudioWriter(const AudioWriter&) = delete;
+    AudioWriter& operator=(const AudioWriter&) = delete;
 
-// A text such as "WAV, 16-bit PCM".
+    void Write(const ChannelBuffers& channels, std::int64_t frames);
+    // Completes the file (its header); throws HostError when it cannot.
+    void Close();
+
+private:
+    std::string mPath;
+    sf_private_tag* mFile = nullptr;
+    bool mInteger = false;
+    std::vector<int> mInts;
+    std::vector<float> mFloats;
+};
+
+// A text such as "WAV, Signed 16 bit PCM".
 std::string DescribeFormat(int format);
-
-class OutputFile;
-
-// Writes channels (all of `frames` length) in `format` into the output's
-// temporary file; the caller commits it. Throws HostError when it cannot.
-void WriteAudioFile(OutputFile& output, int format, int sampleRate,
-                    const std::vector<std::vector<float>>& channels, std::int64_t frames);

@@ -2,14 +2,14 @@
 
 #include "AudioFile.h"
 #include "HostError.h"
-#include "OutputFile.h"
 #include "PluginModule.h"
 #include "RenderLoop.h"
 
+#include "platform/SafeFile.h"
+
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <sstream>
 
 namespace
@@ -87,15 +87,24 @@ struct InstanceHolder
     }
 };
 
-std::string ReadWholeFile(const std::string& path, const char* what)
+// A settings file as the plug-in's chunk text: read whole through one
+// descriptor, refused when it is a directory, empty, or too large to be settings.
+std::string ReadSettingsFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw HostError(std::string("cannot read ") + what + " '" + path + "': " + std::strerror(errno));
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        throw HostError(std::string("cannot read ") + what + " '" + path + "'");
-    return bytes;
+    std::string text;
+    std::string error;
+    if (!Platform::ReadWholeFile(path, text, error, kMaxSettingsFileBytes))
+        throw HostError("cannot read the settings file '" + path + "': " + error);
+    if (text.empty())
+        throw HostError("cannot read the settings file '" + path + "': it is empty");
+    return text;
+}
+
+// Opens an output; refuses targets that are not a regular file of their own.
+void OpenOutput(Platform::SafeFileWriter& writer, const std::string& path)
+{
+    if (!writer.Open(path))
+        throw HostError("cannot write '" + path + "': " + writer.GetError());
 }
 
 const EffectChunkInfo& SettingsChunk(const EffectInstance& instance, std::vector<EffectChunkInfo>& chunks)
@@ -154,11 +163,22 @@ int RunProcess(const ProcessOptions& options)
     if (options.blockSize < kMinBlockSize || options.blockSize > kMaxBlockSize)
         throw HostError("the block size must be from " + std::to_string(kMinBlockSize) + " to " +
                         std::to_string(kMaxBlockSize) + " frames");
+    // OUT may be IN (the input stays whole until OUT's temporary file moves
+    // over it at the end), but the settings file may be neither.
+    if (options.saveSettings)
+    {
+        for (const std::string* other : {&options.input, &options.output})
+        {
+            if (Platform::SameFile(*options.saveSettings, *other))
+                throw HostError("the settings file '" + *options.saveSettings + "' is the same file as '" +
+                                *other + "'");
+        }
+    }
 
-    const AudioFile audio = ReadAudioFile(options.input);
+    AudioReader input(options.input);
     std::string settings;
     if (options.loadSettings)
-        settings = ReadWholeFile(*options.loadSettings, "the settings file");
+        settings = ReadSettingsFile(*options.loadSettings);
 
     PluginModule module(options.modulePath);
     EffectEngine& engine = module.GetEngine();
@@ -166,23 +186,25 @@ int RunProcess(const ProcessOptions& options)
     const std::vector<EffectTypeInfo> types = engine.GetTypes();
     for (const EffectTypeInfo& candidate : types)
     {
-        if (!candidate.offline && candidate.inputs == audio.channelCount && candidate.outputs == audio.channelCount)
+        if (!candidate.offline && candidate.inputs == input.GetChannelCount() &&
+            candidate.outputs == input.GetChannelCount())
         {
             type = &candidate;
             break;
         }
     }
     if (!type)
-        throw HostError("the plug-in has no real-time process type for " + std::to_string(audio.channelCount) +
-                        " channel(s)");
+        throw HostError("the plug-in has no real-time process type for " +
+                        std::to_string(input.GetChannelCount()) + " channel(s)");
 
     InstanceHolder holder{engine, engine.CreateInstance(type->typeId)};
     if (!holder.instance)
         throw HostError("the plug-in could not create an instance of " + FourCharText(type->typeId));
     EffectInstance& instance = *holder.instance;
-    if (instance.SetSampleRate(audio.sampleRate) != kEffectOK)
-        throw HostError("the plug-in does not run at " + std::to_string(audio.sampleRate) + " Hz (it takes " +
-                        Number(type->minSampleRate) + " to " + Number(type->maxSampleRate) + " Hz)");
+    if (instance.SetSampleRate(input.GetSampleRate()) != kEffectOK)
+        throw HostError("the plug-in does not run at " + std::to_string(input.GetSampleRate()) +
+                        " Hz (it takes " + Number(type->minSampleRate) + " to " + Number(type->maxSampleRate) +
+                        " Hz)");
     if (instance.SetBlockSize(options.blockSize) != kEffectOK)
         throw HostError("the plug-in refused the block size " + std::to_string(options.blockSize));
 
@@ -208,38 +230,64 @@ int RunProcess(const ProcessOptions& options)
             throw HostError("the plug-in has no master bypass");
     }
 
-    std::vector<std::vector<float>> outputs(audio.channels.size(),
-                                            std::vector<float>(static_cast<std::size_t>(audio.frames)));
-    RenderJob job;
-    job.instance = &instance;
-    job.inputs = &audio.channels;
-    job.outputs = &outputs;
-    job.frames = audio.frames;
-    job.blockSize = options.blockSize;
-    job.sampleRate = audio.sampleRate;
-    job.paced = options.realtime;
-    const RenderResult rendered = RenderOnThread(job);
+    // Outputs are opened before the long work, so a target that may not be
+    // replaced is refused at once; they move into place only at the end.
+    Platform::SafeFileWriter outputFile;
+    OpenOutput(outputFile, options.output);
+    Platform::SafeFileWriter settingsFile;
+    if (options.saveSettings)
+        OpenOutput(settingsFile, *options.saveSettings);
 
+    // The file streams through in stretches of whole blocks, so the blocks the
+    // plug-in sees do not depend on the stretch length.
+    const auto channelCount = static_cast<std::size_t>(input.GetChannelCount());
+    const std::int64_t stretch =
+        static_cast<std::int64_t>(options.blockSize) * std::max(1, kStreamFrames / options.blockSize);
+    ChannelBuffers inputs(channelCount, std::vector<float>(static_cast<std::size_t>(stretch)));
+    ChannelBuffers outputs(channelCount, std::vector<float>(static_cast<std::size_t>(stretch)));
+    std::int64_t frames = 0;
+    struct
+    {
+        std::int64_t blocks = 0;
+        double seconds = 0.0;
+    } rendered;
     std::int64_t differing = 0;
     std::int64_t firstDifference = -1;
-    for (std::size_t c = 0; c < outputs.size(); ++c)
     {
-        for (std::size_t i = 0; i < outputs[c].size(); ++i)
+        AudioWriter writer(outputFile, options.output, input.GetFormat(), input.GetSampleRate(),
+                           input.GetChannelCount());
+        RenderThread renderer(instance, options.blockSize, input.GetSampleRate(), options.realtime);
+        for (;;)
         {
-            // Bit patterns, so that a NaN passed through counts as unchanged.
-            if (std::memcmp(&outputs[c][i], &audio.channels[c][i], sizeof(float)) != 0)
+            const std::int64_t got = input.Read(inputs, stretch);
+            if (got == 0)
+                break;
+            renderer.Render(inputs, outputs, got);
+            for (std::size_t c = 0; c < channelCount; ++c)
             {
-                if (firstDifference < 0)
-                    firstDifference = static_cast<std::int64_t>(i);
-                ++differing;
+                for (std::size_t i = 0; i < static_cast<std::size_t>(got); ++i)
+                {
+                    // Bit patterns, so that a NaN passed through counts as unchanged.
+                    if (std::memcmp(&outputs[c][i], &inputs[c][i], sizeof(float)) != 0)
+                    {
+                        const std::int64_t at = frames + static_cast<std::int64_t>(i);
+                        if (firstDifference < 0 || at < firstDifference)
+                            firstDifference = at;
+                        ++differing;
+                    }
+                }
             }
+            writer.Write(outputs, got);
+            frames += got;
         }
+        writer.Close();
+        rendered.blocks = renderer.GetBlocks();
+        rendered.seconds = renderer.GetSeconds();
     }
     if (differing != 0)
         throw HostError("the audio did not pass unchanged: " + std::to_string(differing) +
                         " samples differ, the first at frame " + std::to_string(firstDifference));
 
-    // Everything that can fail is done before any file is moved into place.
     std::string savedSettings;
     if (options.saveSettings)
     {
@@ -248,27 +296,28 @@ int RunProcess(const ProcessOptions& options)
         if (instance.GetChunk(chunkInfo.id, chunk) != kEffectOK || chunk.size() <= sizeof(CEffectChunkHeader))
             throw HostError("the plug-in gave no settings to save");
         savedSettings.assign(chunk.begin() + sizeof(CEffectChunkHeader), chunk.end());
+        if (!settingsFile.Write(savedSettings))
+            throw HostError("cannot write '" + *options.saveSettings + "': " + settingsFile.GetError());
     }
-    OutputFile output(options.output);
-    WriteAudioFile(output, audio.format, audio.sampleRate, outputs, audio.frames);
-    std::optional<OutputFile> settingsOutput;
-    if (options.saveSettings)
-    {
-        settingsOutput.emplace(*options.saveSettings);
-        settingsOutput->WriteAll(savedSettings);
-    }
-    output.Commit();
-    if (settingsOutput)
-        settingsOutput->Commit();
+    // Everything is written and on disk before the first output moves into
+    // place, so a failure leaves neither behind.
+    if (!outputFile.Finish())
+        throw HostError("cannot write '" + options.output + "': " + outputFile.GetError());
+    if (options.saveSettings && !settingsFile.Finish())
+        throw HostError("cannot write '" + *options.saveSettings + "': " + settingsFile.GetError());
+    if (!outputFile.Commit())
+        throw HostError("cannot write '" + options.output + "': " + outputFile.GetError());
+    if (options.saveSettings && !settingsFile.Commit())
+        throw HostError("cannot write '" + *options.saveSettings + "': " + settingsFile.GetError());
 
     std::printf("processed %lld frames of %d channel(s) at %d Hz through %s in %lld blocks of up to %d "
                 "frames (%s%s, %.3f s)\n",
-                static_cast<long long>(audio.frames), audio.channelCount, audio.sampleRate,
+                static_cast<long long>(frames), input.GetChannelCount(), input.GetSampleRate(),
                 FourCharText(type->typeId).c_str(), static_cast<long long>(rendered.blocks), options.blockSize,
                 options.bypass ? "bypassed" : "analysing", options.realtime ? ", real time" : "", rendered.seconds);
     std::printf("audio passed unchanged: %lld samples compared, none differ\n",
-                static_cast<long long>(audio.frames) * audio.channelCount);
-    std::printf("wrote %s (%s)\n", options.output.c_str(), DescribeFormat(audio.format).c_str());
+                static_cast<long long>(frames) * input.GetChannelCount());
+    std::printf("wrote %s (%s)\n", options.output.c_str(), DescribeFormat(input.GetFormat()).c_str());
     if (options.loadSettings)
         std::printf("loaded settings from %s\n", options.loadSettings->c_str());
     if (options.saveSettings)

@@ -4,6 +4,7 @@
 //
 // Threads: main thread (process starts its own render thread).
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -27,6 +28,10 @@ struct ProcessOptions
 // Block sizes the process command accepts.
 inline constexpr int kMinBlockSize = 1;
 inline constexpr int kMaxBlockSize = 65536;
+// Frames read, rendered and written at a time (rounded to whole blocks).
+inline constexpr int kStreamFrames = 65536;
+// A settings file larger than this is not settings and is refused unread.
+inline constexpr std::size_t kMaxSettingsFileBytes = 16u << 20;
 
 int RunDescribe(const DescribeOptions& options);
 int RunProcess(const ProcessOptions& options);

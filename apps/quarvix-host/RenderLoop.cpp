@@ -3,49 +3,88 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <thread>
 
 namespace
 {
-
 constexpr std::size_t kMaxChannels = 2;
+} // namespace
 
-void RenderLoop(const RenderJob& job, RenderResult& result) noexcept
+RenderThread::RenderThread(HostLib::EffectInstance& instance, std::int32_t blockSize, double sampleRate,
+                           bool paced)
+    : mInstance(instance), mBlockSize(blockSize), mSampleRate(sampleRate), mPaced(paced),
+      mThread(&RenderThread::Run, this)
+{
+}
+
+RenderThread::~RenderThread()
+{
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        mQuit = true;
+    }
+    mChanged.notify_all();
+    mThread.join();
+}
+
+void RenderThread::Render(const std::vector<std::vector<float>>& inputs, std::vector<std::vector<float>>& outputs,
+                          std::int64_t frames)
+{
+    std::unique_lock<std::mutex> lock(mMutex);
+    mInputs = &inputs;
+    mOutputs = &outputs;
+    mFrames = frames;
+    mWorkReady = true;
+    mChanged.notify_all();
+    mChanged.wait(lock, [this] { return !mWorkReady; });
+}
+
+void RenderThread::Run()
+{
+    std::unique_lock<std::mutex> lock(mMutex);
+    for (;;)
+    {
+        mChanged.wait(lock, [this] { return mWorkReady || mQuit; });
+        if (mQuit)
+            return;
+        // The main thread waits until the stretch is done; the lock is not
+        // held while blocks render.
+        lock.unlock();
+        RenderStretch();
+        lock.lock();
+        mWorkReady = false;
+        mChanged.notify_all();
+    }
+}
+
+void RenderThread::RenderStretch() noexcept
 {
     using Clock = std::chrono::steady_clock;
-    const std::size_t channelCount = std::min(job.inputs->size(), kMaxChannels);
+    if (!mStarted)
+    {
+        mStart = Clock::now();
+        mStarted = true;
+    }
+    const std::size_t channelCount = std::min(mInputs->size(), kMaxChannels);
     std::array<const float*, kMaxChannels> in{};
     std::array<float*, kMaxChannels> out{};
-    const Clock::time_point start = Clock::now();
-    std::int64_t blocks = 0;
-    for (std::int64_t done = 0; done < job.frames;)
+    for (std::int64_t done = 0; done < mFrames;)
     {
-        const auto frames = static_cast<std::int32_t>(std::min<std::int64_t>(job.blockSize, job.frames - done));
+        const auto frames = static_cast<std::int32_t>(std::min<std::int64_t>(mBlockSize, mFrames - done));
         for (std::size_t c = 0; c < channelCount; ++c)
         {
-            in[c] = (*job.inputs)[c].data() + done;
-            out[c] = (*job.outputs)[c].data() + done;
+            in[c] = (*mInputs)[c].data() + done;
+            out[c] = (*mOutputs)[c].data() + done;
         }
-        job.instance->Render(in.data(), out.data(), frames);
+        mInstance.Render(in.data(), out.data(), frames);
         done += frames;
-        ++blocks;
-        if (job.paced)
+        mFramesDone += frames;
+        ++mBlocks;
+        if (mPaced)
         {
-            const auto due = start + std::chrono::duration_cast<Clock::duration>(
-                                         std::chrono::duration<double>(static_cast<double>(done) / job.sampleRate));
+            const auto due = mStart + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                                          static_cast<double>(mFramesDone) / mSampleRate));
             std::this_thread::sleep_until(due);
         }
     }
-    result.blocks = blocks;
-    result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-} // namespace
-
-RenderResult RenderOnThread(const RenderJob& job)
-{
-    RenderResult result;
-    std::thread renderThread(RenderLoop, std::cref(job), std::ref(result));
-    renderThread.join();
-    return result;
+    mSeconds = std::chrono::duration<double>(Clock::now() - mStart).count();
 }

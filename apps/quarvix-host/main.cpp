@@ -5,8 +5,25 @@
 #include "HostError.h"
 #include "PluginModule.h"
 
+#include "platform/SafeFile.h"
+
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <cstdio>
+
+namespace
+{
+
+// Ctrl+C or a kill leaves no temporary output behind; the signal then ends
+// the program as it would have without the handler.
+extern "C" void RemoveTemporaryFilesAndExit(int signalNumber)
+{
+    Platform::RemovePendingTemporaryFiles();
+    std::signal(signalNumber, SIG_DFL);
+    std::raise(signalNumber);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -35,8 +52,15 @@ int main(int argc, char** argv)
     }
     catch (const CLI::ParseError& error)
     {
-        return app.exit(error);
+        // --help is not an error; every bad option or argument is status 1.
+        return app.exit(error) == 0 ? 0 : 1;
     }
+
+    struct sigaction action{};
+    action.sa_handler = RemoveTemporaryFilesAndExit;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
 
     try
     {

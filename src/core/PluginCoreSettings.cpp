@@ -5,9 +5,11 @@
 #include "core/PluginCore.h"
 #include "core/PluginPlatform.h"
 #include "core/CVLPluginMetaClass.h"
+#include "platform/SafeFile.h"
 #include "serialization/XMLArchive.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -41,6 +43,9 @@ std::string KeyValue(const std::string& line, const char* key)
     return line.substr(open + 1, close - open - 1);
 }
 
+// A settings file larger than this is not settings and is not read.
+constexpr std::size_t kMaxSettingsFileBytes = 16u << 20;
+
 // Decimal number of a program line; 0 when it is not a number.
 long ProgramNumber(const std::string& text)
 {
@@ -48,6 +53,9 @@ long ProgramNumber(const std::string& text)
     const long value = std::strtol(text.c_str(), &end, 10);
     if (end == text.c_str())
         return 0;
+    // strtol gives LONG_MIN for anything below it, which has no positive twin.
+    if (value == LONG_MIN)
+        return LONG_MAX;
     return value < 0 ? -value : value;
 }
 
@@ -206,11 +214,12 @@ bool PluginCore::SaveDefaultSettingsCommand(const std::string& name)
 
 bool PluginCore::ReadSettingsFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    // One descriptor from open to end, so a file saved by another program
+    // meanwhile is read whole or not at all; a directory, a read error or a
+    // file too large to be settings is reported, never thrown.
     std::string text;
-    if (in)
-        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in && !in.eof())
+    std::string error;
+    if (!Platform::ReadWholeFile(path, text, error, kMaxSettingsFileBytes))
     {
         ReportError(kUnableToLoad, "", 0, kSeverityError);
         return false;
@@ -234,26 +243,10 @@ bool PluginCore::WriteSettingsFile(const std::string& path)
         ReportError(kUnableToSave, "", 0, kSeverityError);
         return false;
     }
-    // Written next to the chosen file and moved into place when complete, so
-    // that a failed save never leaves the user's earlier file half written.
-    const std::string partial = path + ".partial";
+    // The file keeps the NUL that ends the archive text.
+    text.push_back('\0');
+    if (!Platform::SafeWriteFile(path, text))
     {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        if (out)
-        {
-            out.write(text.data(), static_cast<std::streamsize>(text.size()));
-            out.put('\0');
-        }
-        if (!out || !out.flush())
-        {
-            std::remove(partial.c_str());
-            ReportError(kUnableToSave, kCannotCreateFile, 0, kSeverityError);
-            return false;
-        }
-    }
-    if (std::rename(partial.c_str(), path.c_str()) != 0)
-    {
-        std::remove(partial.c_str());
         ReportError(kUnableToSave, kCannotCreateFile, 0, kSeverityError);
         return false;
     }

@@ -1,30 +1,28 @@
 #include "platform/DefaultSettingsFiles.h"
 
-#include <cstdio>
+#include "platform/SafeFile.h"
+
 #include <system_error>
-#include <unistd.h>
 
 namespace Platform
 {
+
 namespace
 {
 
-struct FileCloser
+// The directory the registry names, else (named false) the user's own.
+std::filesystem::path DefaultSettingsDirectory(const Registry& registry, std::string_view directoryKey,
+                                               bool& named)
 {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// Creates the file (truncating any earlier one) and writes text whole.
-bool WriteWhole(const std::filesystem::path& path, const std::string& text, bool& couldNotCreate)
-{
-    std::FILE* raw = std::fopen(path.c_str(), "wb");
-    couldNotCreate = raw == nullptr;
-    if (!raw)
-        return false;
-    std::unique_ptr<std::FILE, FileCloser> file(raw);
-    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file.get()) != text.size())
-        return false;
-    return std::fclose(file.release()) == 0;
+    const std::optional<std::string> directory =
+        registry.GetValue(directoryKey, std::string_view(), kDefaultSettingsDirectoryMaxBytes);
+    named = directory && !directory->empty();
+    if (named)
+        return *directory;
+    // Nobody chose a directory yet: defaults live with the user's other
+    // settings, so that saving them works out of the box.
+    const std::filesystem::path config = UserConfigDirectory();
+    return config.empty() ? config : config / "quarvix";
 }
 
 } // namespace
@@ -32,11 +30,9 @@ bool WriteWhole(const std::filesystem::path& path, const std::string& text, bool
 std::filesystem::path DefaultSettingsFilePath(const Registry& registry, std::string_view directoryKey,
                                               const std::string& name)
 {
-    const std::optional<std::string> directory =
-        registry.GetValue(directoryKey, std::string_view(), kDefaultSettingsDirectoryMaxBytes);
-    if (!directory || directory->empty())
-        return {};
-    return std::filesystem::path(*directory) / (name + ".default");
+    bool named = false;
+    const std::filesystem::path directory = DefaultSettingsDirectory(registry, directoryKey, named);
+    return directory.empty() ? directory : directory / (name + ".default");
 }
 
 bool LoadDefaultSettingsFile(const Registry& registry, std::string_view directoryKey,
@@ -45,48 +41,30 @@ bool LoadDefaultSettingsFile(const Registry& registry, std::string_view director
     const std::filesystem::path path = DefaultSettingsFilePath(registry, directoryKey, name);
     if (path.empty())
         return false;
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return false;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        return false;
-    const auto size = std::filesystem::file_size(path, error);
-    if (error)
-        return false;
-    std::string content(static_cast<std::size_t>(size), '\0');
-    if (size > 0 && std::fread(content.data(), 1, content.size(), file.get()) != content.size())
-        return false;
-    text = std::move(content);
-    return true;
+    std::string error;
+    return ReadWholeFile(path, text, error, kMaxDefaultSettingsBytes);
 }
 
 bool SaveDefaultSettingsFile(const Registry& registry, std::string_view directoryKey,
                              const std::string& name, const std::string& text)
 {
-    const std::filesystem::path path = DefaultSettingsFilePath(registry, directoryKey, name);
-    if (path.empty())
+    bool named = false;
+    const std::filesystem::path directory = DefaultSettingsDirectory(registry, directoryKey, named);
+    if (directory.empty())
         return false;
-    std::filesystem::path temporary = path;
-    temporary += ".tmp" + std::to_string(::getpid());
-
-    bool couldNotCreate = false;
-    bool written = WriteWhole(temporary, text, couldNotCreate);
-    if (!written && couldNotCreate)
-    {
-        std::error_code error;
-        std::filesystem::create_directory(path.parent_path(), error);
-        written = WriteWhole(temporary, text, couldNotCreate);
-    }
+    const std::filesystem::path path = directory / (name + ".default");
+    if (SafeWriteFile(path, text))
+        return true;
     std::error_code error;
-    if (written)
-    {
-        std::filesystem::rename(temporary, path, error);
-        if (!error)
-            return true;
-    }
-    std::filesystem::remove(temporary, error);
-    return false;
+    if (std::filesystem::exists(directory, error))
+        return false;
+    // A directory the user named is created, but not a missing parent of it
+    // (a typing error should not grow a tree); our own is created whole.
+    if (named)
+        std::filesystem::create_directory(directory, error);
+    else
+        std::filesystem::create_directories(directory, error);
+    return !error && SafeWriteFile(path, text);
 }
 
 } // namespace Platform

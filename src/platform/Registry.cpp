@@ -1,6 +1,11 @@
 #include "platform/Registry.h"
 
+#include "platform/SafeFile.h"
+
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -122,32 +127,37 @@ bool WriteKeys(const std::filesystem::path& path, const std::vector<Key>& keys)
                  << Quote(value.data) << '\n';
         text << '\n';
     }
-    std::error_code error;
-    if (path.has_parent_path())
-        std::filesystem::create_directories(path.parent_path(), error);
-    // Written beside the old file and moved over it, so that a failed write
-    // never leaves a half registry behind.
-    std::filesystem::path temporary = path;
-    temporary += ".tmp" + std::to_string(::getpid());
+    return SafeWriteFile(path, text.str());
+}
+
+// Holds the registry's write lock for a scope; not locked when the lock file
+// cannot be created (the change is then attempted unlocked, as before).
+class WriteLock
+{
+public:
+    explicit WriteLock(const std::filesystem::path& registry)
     {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text.str();
-        out.flush();
-        if (!out)
+        std::error_code error;
+        if (registry.has_parent_path())
+            std::filesystem::create_directories(registry.parent_path(), error);
+        std::filesystem::path lock = registry;
+        lock.replace_filename("registry.lock");
+        mFd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        while (mFd >= 0 && ::flock(mFd, LOCK_EX) != 0 && errno == EINTR)
         {
-            out.close();
-            std::filesystem::remove(temporary, error);
-            return false;
         }
     }
-    std::filesystem::rename(temporary, path, error);
-    if (error)
+    ~WriteLock()
     {
-        std::filesystem::remove(temporary, error);
-        return false;
+        if (mFd >= 0)
+            ::close(mFd);
     }
-    return true;
-}
+    WriteLock(const WriteLock&) = delete;
+    WriteLock& operator=(const WriteLock&) = delete;
+
+private:
+    int mFd = -1;
+};
 
 Key* FindKey(std::vector<Key>& keys, std::string_view path)
 {
@@ -161,14 +171,19 @@ Key* FindKey(std::vector<Key>& keys, std::string_view path)
 
 } // namespace
 
+std::filesystem::path UserConfigDirectory()
+{
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
+        return config;
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return std::filesystem::path(home) / ".config";
+    return {};
+}
+
 std::filesystem::path Registry::DefaultPath()
 {
-    std::filesystem::path base;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config)
-        base = config;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        base = std::filesystem::path(home) / ".config";
-    else
+    std::filesystem::path base = UserConfigDirectory();
+    if (base.empty())
         base = ".config";
     return base / "quarvix" / "registry";
 }
@@ -200,6 +215,7 @@ bool Registry::SetValue(std::string_view key, std::string_view valueName, std::s
     // A key path with a line break or a closing bracket could not be read back.
     if (key.empty() || key.find_first_of("\r\n]") != std::string_view::npos)
         return false;
+    WriteLock lock(mPath);
     std::vector<Key> keys = ReadKeys(mPath);
     Key* found = FindKey(keys, key);
     if (!found)
@@ -218,6 +234,7 @@ bool Registry::SetValue(std::string_view key, std::string_view valueName, std::s
 
 bool Registry::DeleteValue(std::string_view key, std::string_view valueName)
 {
+    WriteLock lock(mPath);
     std::vector<Key> keys = ReadKeys(mPath);
     Key* found = FindKey(keys, key);
     if (!found)

@@ -17,9 +17,10 @@
 // Tests and tools point it elsewhere by setting XDG_CONFIG_HOME or by
 // constructing a Registry on another file.
 //
-// Threads: UI thread only; does file I/O, never real-time safe. Concurrent
-// writers in several processes: the last complete write wins (each write
-// replaces the file atomically).
+// Threads: UI thread only; does file I/O, never real-time safe. Writers in
+// several processes take turns under an exclusive lock on "registry.lock"
+// beside the file, so each change is made to the latest text and none is
+// lost; readers need no lock, since each write replaces the file whole.
 
 #include <filesystem>
 #include <optional>
@@ -28,6 +29,10 @@
 
 namespace Platform
 {
+
+// $XDG_CONFIG_HOME when it is an absolute path (a relative one is ignored, as
+// the XDG rules say), else ~/.config; empty when neither is known.
+std::filesystem::path UserConfigDirectory();
 
 class Registry
 {

@@ -6,10 +6,12 @@
 #include "model/QVXAlarmManager.h"
 #include "model/QVXSpecConfig.h"
 #include "support/RecordingPlatform.h"
+#include "platform/SafeFile.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <tuple>
 
 namespace
@@ -140,9 +142,11 @@ TEST_F(PluginSettingsTest, ProgramNumbersAreTakenAsTheirMagnitude)
 {
     Config(mSource).SetSpecGain(33.0f);
     const std::string state = Chunk(mSource, true);
-    // -1 addresses program 1, which this plug-in does not have: skipped.
+    // -1 addresses program 1, which this plug-in does not have: skipped; so
+    // is the number whose magnitude a long cannot hold.
     const std::string text = "<!-- Corvanel Sound QVX Spectrum Analyzer Program Settings -->\n"
-                             "<program number=\"-1\" name=\"Other\">\n" + state + "</program>\n";
+                             "<program number=\"-1\" name=\"Other\">\n" + state + "</program>\n"
+                             "<program number=\"-9223372036854775808\" name=\"Min\">\n" + state + "</program>\n";
     mTarget.SetChunk(text.data(), static_cast<std::int32_t>(text.size()), false);
     EXPECT_EQ(mTarget.GetProgramName(0), "QVX Spectrum Analyzer");
     EXPECT_EQ(Config(mTarget).GetSpecGain(), 0.0f);
@@ -284,6 +288,40 @@ TEST(PluginSettingsCommands, SettingsFilesRoundTripAndRefuseWhatTheyCannot)
     EXPECT_FALSE(target.ReadSettingsFile(dir + "/no/such/file.quarvix"));
     ASSERT_EQ(platform.errors.size(), 2u);
     EXPECT_EQ(platform.errors[1].title, "Unable to load settings.");
+    // A directory, or a file far too large to be settings, is reported, not thrown.
+    EXPECT_FALSE(target.ReadSettingsFile(dir));
+    TestFiles::WriteFile(dir + "/huge.quarvix", std::string((16u << 20) + 1, ' '));
+    EXPECT_FALSE(target.ReadSettingsFile(dir + "/huge.quarvix"));
+    ASSERT_EQ(platform.errors.size(), 4u);
+    EXPECT_EQ(platform.errors[3].title, "Unable to load settings.");
+    EXPECT_EQ(Config(target).GetSpecFloor(), -42.0f);
+}
+
+// A full disk while saving: the earlier file stays whole and the failure is reported.
+ssize_t FullDiskWrite(int, const void*, std::size_t)
+{
+    errno = ENOSPC;
+    return -1;
+}
+
+TEST(PluginSettingsCommands, FailedSettingsFileWriteKeepsTheEarlierFile)
+{
+    const std::string path = ::testing::TempDir() + "/full" + PluginSettingsMessages::kSettingsFileExtension;
+    RecordingPlatform platform;
+    Quarvix plugin(platform, {2, 2});
+    ASSERT_TRUE(plugin.WriteSettingsFile(path));
+    const std::string earlier = TestFiles::ReadFile(path);
+    Platform::FileSystemCalls calls = Platform::SetFileSystemCallsForTesting(nullptr);
+    Platform::FileSystemCalls full = calls;
+    full.write = &FullDiskWrite;
+    Platform::SetFileSystemCallsForTesting(&full);
+    Config(plugin).SetSpecFloor(-30.0f);
+    const bool written = plugin.WriteSettingsFile(path);
+    Platform::SetFileSystemCallsForTesting(&calls);
+    EXPECT_FALSE(written);
+    ASSERT_EQ(platform.errors.size(), 1u);
+    EXPECT_EQ(platform.errors[0].title, "Unable to save settings");
+    EXPECT_EQ(TestFiles::ReadFile(path), earlier);
 }
 
 } // namespace

@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace
 {
@@ -16,19 +19,90 @@ using Platform::Registry;
 
 constexpr const char* kKey = "Software\\Corvanel Sound\\Default Settings";
 
+// Sets an environment variable (null: unsets it) for a scope.
+class ScopedEnv
+{
+public:
+    ScopedEnv(const char* name, const char* value) : mName(name)
+    {
+        const char* old = std::getenv(name);
+        mHad = old != nullptr;
+        if (old)
+            mOld = old;
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~ScopedEnv()
+    {
+        if (mHad)
+            ::setenv(mName, mOld.c_str(), 1);
+        else
+            ::unsetenv(mName);
+    }
+
+private:
+    const char* mName;
+    bool mHad = false;
+    std::string mOld;
+};
+
 using RegistryTest = TestFiles::TempDirTest;
 
-TEST_F(RegistryTest, DefaultPathFollowsXdgConfigHomeThenHome)
+TEST_F(RegistryTest, DefaultPathFollowsAnAbsoluteXdgConfigHomeThenHome)
 {
-    const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
-    const std::string saved = savedConfig ? savedConfig : "";
-    ::setenv("XDG_CONFIG_HOME", mDir.c_str(), 1);
-    EXPECT_EQ(Registry::DefaultPath(), mDir / "quarvix" / "registry");
-    ::unsetenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    EXPECT_TRUE(!home || Registry::DefaultPath() == fs::path(home) / ".config" / "quarvix" / "registry");
-    if (savedConfig)
-        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    {
+        ScopedEnv config("XDG_CONFIG_HOME", mDir.c_str());
+        EXPECT_EQ(Registry::DefaultPath(), mDir / "quarvix" / "registry");
+    }
+    ScopedEnv home("HOME", mDir.c_str());
+    for (const char* ignored : {static_cast<const char*>(nullptr), "", "relative/config"})
+    {
+        ScopedEnv config("XDG_CONFIG_HOME", ignored);
+        EXPECT_EQ(Registry::DefaultPath(), mDir / ".config" / "quarvix" / "registry");
+    }
+}
+
+std::string ValueName(int process, int value)
+{
+    std::string name = "p";
+    name.append(std::to_string(process)).append("v").append(std::to_string(value));
+    return name;
+}
+
+TEST_F(RegistryTest, WritersInSeveralProcessesLoseNoValue)
+{
+    const fs::path file = mDir / "registry";
+    constexpr int kProcesses = 4;
+    constexpr int kValues = 60;
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p)
+    {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+        {
+            Registry registry(file);
+            bool all = true;
+            for (int v = 0; v < kValues; ++v)
+                all = registry.SetValue(kKey, ValueName(p, v), "x") && all;
+            ::_exit(all ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children)
+    {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    Registry registry(file);
+    int found = 0;
+    for (int p = 0; p < kProcesses; ++p)
+        for (int v = 0; v < kValues; ++v)
+            found += registry.GetValue(kKey, ValueName(p, v), 10) ? 1 : 0;
+    EXPECT_EQ(found, kProcesses * kValues);
 }
 
 TEST_F(RegistryTest, ValuesRoundTripThroughTheFileWithoutRegardToCase)
@@ -117,14 +191,31 @@ TEST_F(DefaultSettingsFilesTest, SaveCreatesTheDirectoryAndLoadReadsTheWholeFile
     EXPECT_EQ(text, "");
 }
 
-TEST_F(DefaultSettingsFilesTest, FailedSaveKeepsThePreviousDefaults)
+TEST_F(DefaultSettingsFilesTest, WithoutAStoredDirectoryTheUsersConfigurationDirectoryServes)
 {
     Registry registry(mDir / "registry");
-    std::string text = "untouched"; // without the registry value both fail
+    {
+        ScopedEnv config("XDG_CONFIG_HOME", (mDir / "config").c_str());
+        std::string text;
+        ASSERT_TRUE(Platform::SaveDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", "mine"));
+        EXPECT_EQ(ReadFile(mDir / "config" / "quarvix" / "QVX Spectrum Analyzer.default"), "mine");
+        ASSERT_TRUE(Platform::LoadDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", text));
+        EXPECT_EQ(text, "mine");
+    }
+    // With no usable directory at all both fail and nothing is created.
+    ScopedEnv config("XDG_CONFIG_HOME", "relative");
+    ScopedEnv home("HOME", nullptr);
+    std::string text = "untouched";
     EXPECT_FALSE(Platform::LoadDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", text));
     EXPECT_FALSE(Platform::SaveDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", "x"));
     EXPECT_EQ(text, "untouched");
-    EXPECT_EQ(fs::directory_iterator(mDir), fs::directory_iterator());
+    EXPECT_FALSE(fs::exists("relative"));
+}
+
+TEST_F(DefaultSettingsFilesTest, FailedSaveKeepsThePreviousDefaults)
+{
+    Registry registry(mDir / "registry");
+    std::string text;
     // Only DIR itself is created: a missing parent makes the save fail.
     ASSERT_TRUE(registry.SetValue(kKey, "", (mDir / "missing" / "Defaults").string()));
     EXPECT_FALSE(Platform::SaveDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", "x"));

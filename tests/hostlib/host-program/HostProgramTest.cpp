@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -247,7 +248,9 @@ TEST_F(HostProgramTest, BadInputGetsOneMessageAndNoOutput)
     WriteFile(mDir / "none.wav", noChannels);
     WriteFile(mDir / "foreign.quarvix", "<obj_archive type=\"someone else's settings\">\n</obj_archive>\n");
     fs::create_directories(mDir / "adir");
-    const std::vector<std::string> inputs = {"in.wav", "three.wav", "text.wav", "none.wav", "foreign.quarvix", "adir"};
+    WriteFile(mDir / "empty.quarvix", "");
+    const std::vector<std::string> inputs = {"in.wav",          "three.wav", "text.wav",     "none.wav",
+                                             "foreign.quarvix", "adir",      "empty.quarvix"};
 
     struct Case
     {
@@ -266,6 +269,11 @@ TEST_F(HostProgramTest, BadInputGetsOneMessageAndNoOutput)
         {Process("in.wav", "out.wav") + " --save-settings " + Path("nodir/s.quarvix"),
          "cannot write"},
         {Process("in.wav", "out.wav") + " --block 0", "block size"},
+        {Process("in.wav", "out.wav") + " --load-settings " + Path("adir"),
+         "cannot read the settings file '" + (mDir / "adir").string() + "': it is a directory"},
+        {Process("in.wav", "out.wav") + " --load-settings " + Path("empty.quarvix"), "': it is empty"},
+        {Process("in.wav", "out.wav") + " --save-settings " + Path("in.wav"), "is the same file as"},
+        {Process("in.wav", "out.wav") + " --save-settings " + Path("out.wav"), "is the same file as"},
         {Process("in.wav", "out.wav") + " --load-settings " + Path("foreign.quarvix"),
          "refused the settings file"},
     };
@@ -289,6 +297,113 @@ TEST_F(HostProgramTest, BadInputGetsOneMessageAndNoOutput)
                                 0),
               0u)
         << refused.err;
+}
+
+TEST_F(HostProgramTest, OutputsReplaceOnlyRegularFilesOfTheirOwn)
+{
+    WriteTestFile(mDir / "in.wav", 1, 44100, SF_FORMAT_PCM_16, 0.05);
+    const Samples input = ReadSamples(mDir / "in.wav");
+
+    // A link to the output keeps being a link; a private output stays private.
+    WriteFile(mDir / "target.wav", "old");
+    ASSERT_EQ(::chmod((mDir / "target.wav").c_str(), 0600), 0);
+    fs::create_symlink("target.wav", mDir / "link.wav");
+    RunResult run = Run(Process("in.wav", "link.wav") + " --save-settings " + Path("link.wav.quarvix"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::is_symlink(mDir / "link.wav"));
+    EXPECT_EQ(ReadSamples(mDir / "target.wav").ints, input.ints);
+    EXPECT_EQ(fs::status(mDir / "target.wav").permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+
+    // OUT may be IN: the input is read whole before it is replaced.
+    fs::copy_file(mDir / "in.wav", mDir / "same.wav");
+    run = Run(Process("same.wav", "same.wav"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadSamples(mDir / "same.wav").ints, input.ints);
+
+    // A device, a pipe and a file with a second name are refused before any
+    // work, with the reason; none is touched.
+    ASSERT_EQ(::mkfifo((mDir / "pipe").c_str(), 0600), 0);
+    fs::create_hard_link(mDir / "target.wav", mDir / "second.wav");
+    const std::string before = ReadFile(mDir / "target.wav");
+    for (const auto& [out, reason] : {std::pair<std::string, std::string>{"/dev/null", "it is not a regular file"},
+                                      {(mDir / "pipe").string(), "it is not a regular file"},
+                                      {(mDir / "second.wav").string(), "it has other hard links"}})
+    {
+        SCOPED_TRACE(out);
+        run = Run("process " + Path("in.wav") + " '" + out + "'");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("cannot write '" + out + "': " + reason), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(fs::status("/dev/null").type(), fs::file_type::character);
+    EXPECT_EQ(fs::status(mDir / "pipe").type(), fs::file_type::fifo);
+    EXPECT_EQ(ReadFile(mDir / "target.wav"), before);
+    // The settings file may not be IN under another name either.
+    fs::create_hard_link(mDir / "in.wav", mDir / "in-too.wav");
+    run = Run(Process("in.wav", "out.wav") + " --save-settings " + Path("in-too.wav"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("is the same file as"), std::string::npos) << run.err;
+    ExpectOnlyFiles(
+        {"in.wav", "in-too.wav", "target.wav", "link.wav", "link.wav.quarvix", "same.wav", "pipe", "second.wav"});
+}
+
+TEST_F(HostProgramTest, AFileShorterThanItsHeaderIsRefusedWithoutReadingItIntoMemory)
+{
+    // A FLAC stream whose header announces 200 million frames (its total
+    // sample count, the low 36 bits of bytes 18 to 25) but holds 2400.
+    SF_INFO info{};
+    info.samplerate = 48000;
+    info.channels = 2;
+    info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open((mDir / "claims.flac").c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+    std::vector<short> samples(2 * 2400, 1000);
+    ASSERT_EQ(sf_writef_short(file, samples.data(), 2400), 2400);
+    sf_close(file);
+    std::string claims = ReadFile(mDir / "claims.flac");
+    ASSERT_EQ(claims.compare(0, 4, "fLaC"), 0);
+    std::uint64_t word = 0;
+    for (int i = 18; i < 26; ++i)
+        word = (word << 8) | static_cast<unsigned char>(claims[static_cast<std::size_t>(i)]);
+    word = (word & ~((std::uint64_t{1} << 36) - 1)) | 200'000'000u;
+    for (int i = 25; i >= 18; --i, word >>= 8)
+        claims[static_cast<std::size_t>(i)] = static_cast<char>(word & 0xff);
+    WriteFile(mDir / "claims.flac", claims);
+
+    const RunResult run = Run(Process("claims.flac", "out.flac"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot read '" + (mDir / "claims.flac").string() +
+                           "': it ends after 2400 frames, but its header announces 200000000"),
+              std::string::npos)
+        << run.err;
+    ExpectOnlyFiles({"claims.flac"});
+}
+
+TEST_F(HostProgramTest, StoppedRunLeavesNoTemporaryFile)
+{
+    WriteTestFile(mDir / "in.wav", 2, 44100, SF_FORMAT_PCM_16, 3.0);
+    for (const char* signalName : {"INT", "TERM"})
+    {
+        SCOPED_TRACE(signalName);
+        // Paced, the run takes three seconds; it is stopped after half of one.
+        const RunResult run = Run("--help >/dev/null; '" + std::string(QUARVIX_HOST_PROGRAM) + "' --module '" +
+                                  QUARVIX_MODULE_PATH + "' " + Process("in.wav", "out.wav") +
+                                  " --realtime --save-settings " + Path("s.quarvix") + " & sleep 0.5; kill -" +
+                                  signalName + " $!; wait $!");
+        EXPECT_NE(run.status, 0);
+        ExpectOnlyFiles({"in.wav"});
+    }
+}
+
+TEST_F(HostProgramTest, OptionErrorsExitWithStatusOne)
+{
+    for (const char* arguments : {"", "process", "process a.wav", "process a.wav b.wav --block x",
+                                  "process a.wav b.wav --unknown", "nonsense"})
+    {
+        const RunResult run = Run(arguments);
+        EXPECT_EQ(run.status, 1) << arguments;
+        EXPECT_FALSE(run.err.empty()) << arguments;
+    }
+    EXPECT_EQ(Run("--help").status, 0);
 }
 
 TEST_F(HostProgramTest, DescribeShowsIdentityTypesControlsChunkAndDescription)
