@@ -89,7 +89,24 @@ void PluginCore::Process(const float* const* inputs, float* const* outputs, std:
 {
     if (frames <= 0)
         return;
-    if (mode == kModePassThroughOnly)
+    mProcessMode = mode;
+    // The pass-through-only mode leaves the bypass state alone.
+    if (mode != kModePassThroughOnly)
+        mBypassState = NextBypassState(mBypassState, mode != 0);
+    ProcessInState(inputs, outputs, frames, accumulate);
+}
+
+void PluginCore::ContinueProcess(const float* const* inputs, float* const* outputs,
+                                 std::int32_t frames, bool accumulate) noexcept
+{
+    if (frames > 0)
+        ProcessInState(inputs, outputs, frames, accumulate);
+}
+
+void PluginCore::ProcessInState(const float* const* inputs, float* const* outputs,
+                                std::int32_t frames, bool accumulate) noexcept
+{
+    if (mProcessMode == kModePassThroughOnly)
     {
         PassThrough(inputs, outputs, frames);
         return;
@@ -99,7 +116,7 @@ void PluginCore::Process(const float* const* inputs, float* const* outputs, std:
     const std::int32_t piece = std::max<std::int32_t>(mMaxBlockSize, 1);
     if (frames <= piece)
     {
-        ProcessPiece(inputs, outputs, frames, accumulate, mode);
+        ProcessPiece(inputs, outputs, frames, accumulate);
         return;
     }
     std::array<const float*, kMaxChannels> in{};
@@ -110,15 +127,14 @@ void PluginCore::Process(const float* const* inputs, float* const* outputs, std:
             in[c] = inputs[c] ? inputs[c] + done : nullptr;
         for (std::int32_t c = 0; c < mChannels.outputs; ++c)
             out[c] = outputs[c] ? outputs[c] + done : nullptr;
-        ProcessPiece(in.data(), out.data(), std::min(piece, frames - done), accumulate, mode);
+        ProcessPiece(in.data(), out.data(), std::min(piece, frames - done), accumulate);
     }
 }
 
 void PluginCore::ProcessPiece(const float* const* inputs, float* const* outputs,
-                              std::int32_t frames, bool accumulate, std::int32_t mode) noexcept
+                              std::int32_t frames, bool accumulate) noexcept
 {
     mInsideProcess.store(true, std::memory_order_relaxed);
-    mBypassState = NextBypassState(mBypassState, mode != 0);
 
     const auto count = static_cast<std::size_t>(frames);
     if (accumulate)
@@ -206,29 +222,71 @@ std::int32_t PluginCore::ProcessWithPreroll(const float* const* inputs, float* c
 
 // ---------------------------------------------------------------- stream format
 
+template <class Hook>
+void PluginCore::RestoreStreamFormat(Hook&& hook, std::int32_t announcement) noexcept
+{
+    try
+    {
+        hook();
+        if (announcement != 0)
+            Send(PluginCoreMessages::kConfigClass, announcement, 0, 0);
+    }
+    catch (...)
+    {
+    }
+}
+
 void PluginCore::SetSampleRate(float rate)
 {
-    ++mBusyCount;
+    const BusyScope busy(mBusyCount);
     OnBeforeSampleRateChange(rate);
+    const float previous = mSampleRate;
     mSampleRate = rate;
-    OnSampleRateChanged(rate);
-    Send(PluginCoreMessages::kConfigClass, PluginCoreMessages::kSampleRateChanged, 0, 0);
-    OnAfterSampleRateNotified();
-    Decrement(mBusyCount);
+    bool announced = false;
+    try
+    {
+        OnSampleRateChanged(rate);
+        announced = true;
+        Send(PluginCoreMessages::kConfigClass, PluginCoreMessages::kSampleRateChanged, 0, 0);
+        OnAfterSampleRateNotified();
+    }
+    catch (...)
+    {
+        mSampleRate = previous;
+        RestoreStreamFormat([this, previous] { OnSampleRateChanged(previous); },
+                            announced ? PluginCoreMessages::kSampleRateChanged : 0);
+        throw;
+    }
 }
 
 void PluginCore::SetMaxBlockSize(std::int32_t frames)
 {
     if (frames <= 0)
         frames = 1;
-    ++mBusyCount;
+    const BusyScope busy(mBusyCount);
+    // The scratch buffers for the new size are had before anything changes,
+    // and the old ones are kept until the change has gone through.
+    std::vector<std::vector<float>> scratch(
+        mScratch.size(), std::vector<float>(static_cast<std::size_t>(frames), 0.0f));
+    const std::int32_t previous = mMaxBlockSize;
     mMaxBlockSize = frames;
-    OnMaxBlockSizeChanged(frames);
-    Send(PluginCoreMessages::kConfigClass, PluginCoreMessages::kBlockSizeChanged, 0, 0);
-    OnAfterMaxBlockSizeNotified();
-    for (auto& scratch : mScratch)
-        scratch.assign(static_cast<std::size_t>(frames), 0.0f);
-    Decrement(mBusyCount);
+    mScratch.swap(scratch);
+    bool announced = false;
+    try
+    {
+        OnMaxBlockSizeChanged(frames);
+        announced = true;
+        Send(PluginCoreMessages::kConfigClass, PluginCoreMessages::kBlockSizeChanged, 0, 0);
+        OnAfterMaxBlockSizeNotified();
+    }
+    catch (...)
+    {
+        mMaxBlockSize = previous;
+        mScratch.swap(scratch);
+        RestoreStreamFormat([this, previous] { OnMaxBlockSizeChanged(previous); },
+                            announced ? PluginCoreMessages::kBlockSizeChanged : 0);
+        throw;
+    }
 }
 
 // ---------------------------------------------------------------- parameters
@@ -265,12 +323,9 @@ void PluginCore::OnHostParameterChange(const ParameterDescriptor& descriptor, fl
     if (descriptor.GetIndex() < 0 || index >= mHostSlots.size())
         return;
 
-    ++mBusyCount;
+    const BusyScope busy(mBusyCount);
     if (descriptor.NeedsConfirmation() && !mPlatform.IsParameterChangeAllowed(descriptor.GetIndex()))
-    {
-        Decrement(mBusyCount);
         return;
-    }
     if (AcceptHostParameterChange(descriptor, value))
     {
         mHostSlots[index].latestHost = value;
@@ -279,7 +334,6 @@ void PluginCore::OnHostParameterChange(const ParameterDescriptor& descriptor, fl
     // The next delivery must count as a change even when the host sends the
     // value it sent last time (a second press of a momentary switch).
     mHostSlots[index].lastDelivered = FLT_MAX;
-    Decrement(mBusyCount);
 }
 
 void PluginCore::FlushHostParameterChanges()
@@ -292,22 +346,13 @@ void PluginCore::FlushHostParameterChanges()
         HostParameterSlot& slot = mHostSlots[i];
         if (slot.latestHost == slot.lastDelivered)
             continue;
-        ++mBusyCount;
+        const BusyScope busy(mBusyCount);
         const ParameterDescriptor* descriptor =
             mDescription->GetParameterByIndex(static_cast<std::int32_t>(i));
         const float latest = slot.latestHost;
-        try
-        {
-            if (descriptor)
-                OnParameterChanged(*descriptor, latest);
-        }
-        catch (...)
-        {
-            Decrement(mBusyCount);
-            throw;
-        }
+        if (descriptor)
+            OnParameterChanged(*descriptor, latest);
         slot.lastDelivered = latest;
-        Decrement(mBusyCount);
     }
 }
 

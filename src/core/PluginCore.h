@@ -4,10 +4,12 @@
 // (timers, messages), the parameter values, the programs, the channel
 // configuration, the bypass state machine and the pass-through of audio.
 //
-// Threads: Process, PassThrough and ProcessBlock run on the host's real-time
-// thread and never allocate, lock or throw. Everything else runs on the UI
-// (main) thread. Host parameter changes are only queued where they arrive and
-// delivered on the UI thread by FlushHostParameterChanges.
+// Threads: Process, ContinueProcess, PassThrough and ProcessBlock run on the
+// host's real-time thread and never allocate, lock or throw. Everything else
+// runs on the UI (main) thread: settings, chunks and host parameter changes
+// also while Process runs, the stream format never. Host parameter changes
+// are only queued where they arrive and delivered on the UI thread by
+// FlushHostParameterChanges.
 
 #include "base/FourCC.h"
 #include "core/MessagePublisher.h"
@@ -135,10 +137,16 @@ public:
     const std::string& GetCurrentText() const { return mCurrentText; }
 
     // --- audio (real-time thread) ---
-    // inputs/outputs hold one pointer per channel of the configuration; a
-    // block longer than the maximum block size is processed in pieces.
+    // One host call: inputs/outputs hold one pointer per channel of the
+    // configuration. The bypass state advances once, by mode; a block longer
+    // than the maximum block size is then processed in pieces in that state.
     void Process(const float* const* inputs, float* const* outputs, std::int32_t frames,
                  bool accumulate, std::int32_t mode) noexcept;
+    // More frames of the host call the last Process began, for hosts whose
+    // library hands a long call over in several parts: processed in the mode
+    // and bypass state that call set, which stay as they are.
+    void ContinueProcess(const float* const* inputs, float* const* outputs, std::int32_t frames,
+                         bool accumulate) noexcept;
     void PassThrough(const float* const* inputs, float* const* outputs, std::int32_t frames) noexcept;
     void SetSamplePosition(std::int32_t position) noexcept { mSamplePosition = position; }
     std::int32_t GetSamplePosition() const noexcept { return mSamplePosition; }
@@ -152,10 +160,14 @@ public:
 
     virtual void ResetAnalysis() {}
 
-    // --- stream format (UI thread) ---
+    // --- stream format (UI thread, never while Process runs) ---
     float GetSampleRate() const { return mSampleRate; }
     std::int32_t GetMaxBlockSize() const { return mMaxBlockSize; }
     ChannelConfig GetChannelConfig() const { return mChannels; }
+    // All or nothing: when the plug-in object's hooks or a listener of the
+    // change throw, the old value is put back, the hooks are run again with
+    // it (and the listeners told again once they heard of the new one), and
+    // the exception leaves. The busy counter is lowered on every exit.
     virtual void SetSampleRate(float rate);
     virtual void SetMaxBlockSize(std::int32_t frames);
 
@@ -205,6 +217,23 @@ private:
 
     // Counter that never goes below 0.
     static void Decrement(std::int32_t& counter) { counter = counter > 0 ? counter - 1 : 0; }
+    // Raises the busy counter for a scope and lowers it on every way out.
+    class BusyScope
+    {
+    public:
+        explicit BusyScope(std::int32_t& counter) noexcept : mCounter(counter) { ++mCounter; }
+        ~BusyScope() { Decrement(mCounter); }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        std::int32_t& mCounter;
+    };
+    // Puts a stream format back after a failed change: runs the hook again
+    // with the old value and, when listeners heard of the new one, tells them
+    // again. Best effort: the failure being reported is the first one.
+    template <class Hook>
+    void RestoreStreamFormat(Hook&& hook, std::int32_t announcement) noexcept;
     std::string BuildProgramsText(const std::string& currentState) const;
     // Reads a programs text into the program names and texts; false (after a
     // report) when it has no header of this plug-in. currentFilled tells
@@ -214,8 +243,12 @@ private:
     // Replaces the state with a settings text, after clearing host parameter
     // changes not yet delivered.
     void ApplySettingsText(const std::string& text);
+    // Processes in the current bypass state, in pieces of at most the maximum
+    // block size (or only passes the audio through in the pass-through mode).
+    void ProcessInState(const float* const* inputs, float* const* outputs, std::int32_t frames,
+                        bool accumulate) noexcept;
     void ProcessPiece(const float* const* inputs, float* const* outputs, std::int32_t frames,
-                      bool accumulate, std::int32_t mode) noexcept;
+                      bool accumulate) noexcept;
 
     PluginPlatform& mPlatform;
     CVLPluginMetaClass* mDescription;
@@ -239,6 +272,7 @@ private:
     std::int32_t mCurrentProgram = 0;
 
     BypassState mBypassState = BypassState::Active;
+    std::int32_t mProcessMode = 0; // of the host call being processed (real-time thread)
     std::atomic<bool> mInsideProcess{false};
     std::vector<std::vector<float>> mScratch; // per output channel, for accumulate
 

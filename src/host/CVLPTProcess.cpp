@@ -36,8 +36,7 @@ void CVLPTProcess::EffectInit()
     mPlugin->LoadDefaultSettings(mDescription->GetName());
     mPlugin->ResetAnalysis();
     mPlugin->SetSampleRate(static_cast<float>(GetSampleRate()));
-    mPlugin->SetMaxBlockSize(GetBlockSize());
-    ResizeChannelBuffers();
+    BlockSizeChanged();
 
     const std::int32_t bypass =
         AddControl(std::make_unique<CPluginControl_OnOff>(kMasterBypassId, kMasterBypassNames, false));
@@ -82,14 +81,12 @@ void CVLPTProcess::RenderAudio(const float* const* inputs, float* const* outputs
     SubstituteChannels(inputs, outputs, in.data(), out.data());
     // The plug-in's timeline position is 32 bits wide and wraps.
     mPlugin->SetSamplePosition(static_cast<std::int32_t>(GetSamplePosition()));
-    mPlugin->Process(in.data(), out.data(), frames, false, ProcessMode());
-}
-
-void CVLPTProcess::ResizeChannelBuffers()
-{
-    const auto frames = static_cast<std::size_t>(std::max(GetBlockSize(), 1));
-    mZeroInput.assign(frames, 0.0f);
-    mScratchOutputs.assign(static_cast<std::size_t>(GetNumOutputs()), std::vector<float>(frames, 0.0f));
+    // A host call cut into pieces is still one call: the bypass switch is read,
+    // and the plug-in's bypass state advanced, on its first piece only.
+    if (GetRenderCallOffset() == 0)
+        mPlugin->Process(in.data(), out.data(), frames, false, ProcessMode());
+    else
+        mPlugin->ContinueProcess(in.data(), out.data(), frames, false);
 }
 
 void CVLPTProcess::SampleRateChanged()
@@ -100,9 +97,17 @@ void CVLPTProcess::SampleRateChanged()
 
 void CVLPTProcess::BlockSizeChanged()
 {
-    ResizeChannelBuffers();
+    // All or nothing: the substitute channels for the new size are made
+    // first, the plug-in object takes the size (or throws with its old one
+    // back), and only then do the new channels replace the old ones.
+    const auto frames = static_cast<std::size_t>(std::max(GetBlockSize(), 1));
+    std::vector<float> zeroInput(frames, 0.0f);
+    std::vector<std::vector<float>> scratchOutputs(static_cast<std::size_t>(GetNumOutputs()),
+                                                   std::vector<float>(frames, 0.0f));
     if (mPlugin)
         mPlugin->SetMaxBlockSize(GetBlockSize());
+    mZeroInput.swap(zeroInput);
+    mScratchOutputs.swap(scratchOutputs);
 }
 
 // ---------------------------------------------------------------- controls
@@ -196,24 +201,25 @@ void CVLPTProcess::ShowError(const std::string& title, const std::string& messag
 
 // ---------------------------------------------------------------- chunk
 
-std::string_view CVLPTProcess::CurrentChunkText()
+bool CVLPTProcess::CurrentChunkText(std::string_view& text)
 {
     if (!mPlugin)
-        return {};
+        return false;
     try
     {
-        const char* text = mPlugin->GetChunk(true);
-        if (!text)
-            return {};
+        const char* chunk = mPlugin->GetChunk(true);
+        if (!chunk)
+            return false;
         const std::size_t length = mPlugin->GetChunkLength();
         // A chunk's size must fit the header's 32-bit field.
         if (length > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() - HostLib::kChunkHeaderSize))
-            return {};
-        return std::string_view(text, length);
+            return false;
+        text = std::string_view(chunk, length);
+        return true;
     }
     catch (...)
     {
-        return {};
+        return false;
     }
 }
 
@@ -221,7 +227,10 @@ HostLib::EffectStatus CVLPTProcess::GetChunkSize(FourCharCode id, std::int32_t& 
 {
     if (!mHasChunk || id != mChunkId)
         return CEffectProcess::GetChunkSize(id, size);
-    size = static_cast<std::int32_t>(CurrentChunkText().size()) + HostLib::kChunkHeaderSize;
+    std::string_view text;
+    if (!CurrentChunkText(text))
+        return HostLib::kEffectErrFailed;
+    size = static_cast<std::int32_t>(text.size()) + HostLib::kChunkHeaderSize;
     return HostLib::kEffectOK;
 }
 
@@ -229,7 +238,11 @@ HostLib::EffectStatus CVLPTProcess::GetChunk(FourCharCode id, std::span<char> ch
 {
     if (!mHasChunk || id != mChunkId)
         return CEffectProcess::GetChunk(id, chunk);
-    const std::string_view text = CurrentChunkText();
+    // A state that could not be written is no chunk at all: an empty one would
+    // be saved with the project in place of the settings.
+    std::string_view text;
+    if (!CurrentChunkText(text))
+        return HostLib::kEffectErrFailed;
     HostLib::CEffectChunkHeader header = HostLib::ReadChunkHeader(chunk);
     header.size = static_cast<std::int32_t>(text.size()) + HostLib::kChunkHeaderSize;
     // The text can have grown since the host asked for the size; it is never
@@ -240,7 +253,8 @@ HostLib::EffectStatus CVLPTProcess::GetChunk(FourCharCode id, std::span<char> ch
         return HostLib::kEffectErrChunkTooSmall;
     }
     HostLib::WriteChunkHeader(chunk, header);
-    std::memcpy(chunk.data() + HostLib::kChunkHeaderSize, text.data(), text.size());
+    if (!text.empty())
+        std::memcpy(chunk.data() + HostLib::kChunkHeaderSize, text.data(), text.size());
     return HostLib::kEffectOK;
 }
 

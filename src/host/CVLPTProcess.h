@@ -12,7 +12,11 @@
 // Threads: RenderAudio on the host's real-time thread; it does not allocate,
 // lock or throw (channels the host did not supply are replaced by buffers
 // sized whenever the block size changes). Everything else runs on the main
-// thread and never while a render call is running.
+// thread: controls and the settings chunk also while a render call is
+// running (the bypass switch is an atomic read once per host call; parameter
+// changes are only queued for the plug-in's UI thread; the plug-in object
+// saves and loads its settings beside its running analysis), the stream
+// format and everything else never while one runs.
 
 #include "core/PluginCore.h"
 #include "core/PluginPlatform.h"
@@ -56,6 +60,7 @@ public:
     std::int32_t GetPrerollLength() const override { return 0; }
 
     // --- settings chunk: the plug-in's chunk id; other ids go to the library ---
+    // kEffectErrFailed when the plug-in object could not write its settings.
     HostLib::EffectStatus GetChunkSize(FourCharCode id, std::int32_t& size) override;
     HostLib::EffectStatus GetChunk(FourCharCode id, std::span<char> chunk) override;
     HostLib::EffectStatus SetChunk(FourCharCode id, std::span<const char> chunk) override;
@@ -81,9 +86,8 @@ protected:
     std::unique_ptr<PluginCore> mPlugin;
 
 private:
-    // The plug-in's settings text, or empty when it could not be made.
-    std::string_view CurrentChunkText();
-    void ResizeChannelBuffers();
+    // The plug-in's settings text; false when it could not be made.
+    bool CurrentChunkText(std::string_view& text);
 
     bool mHasChunk = false;
     FourCharCode mChunkId = 0;

@@ -290,14 +290,19 @@ const CEffectType* CEffectGroup::FindType(HostLib::FourCharCode typeId) const
     return nullptr;
 }
 
-void CEffectGroup::ShowMessageBox(const HostLib::EffectMessageBox& box) const
+void ShowEffectMessageBox(HostLib::EffectHost* host, const HostLib::EffectMessageBox& box)
 {
-    if (mHost)
+    if (host)
     {
-        mHost->ShowMessageBox(box);
+        host->ShowMessageBox(box);
         return;
     }
     std::fprintf(stderr, "%s\n%s\n", box.caption.c_str(), box.text.c_str());
+}
+
+void CEffectGroup::ShowMessageBox(const HostLib::EffectMessageBox& box) const
+{
+    ShowEffectMessageBox(mHost, box);
 }
 
 HostLib::EffectEngine& CEffectGroup::GetEngine()

@@ -21,6 +21,9 @@
 class CEffectProcess;
 class CEffectInstance;
 
+// Shows a message box through `host`; on standard error when it is null.
+void ShowEffectMessageBox(HostLib::EffectHost* host, const HostLib::EffectMessageBox& box);
+
 class CEffectGroup
 {
 public:
@@ -43,7 +46,11 @@ public:
     const std::vector<std::unique_ptr<CEffectType>>& GetTypes() const { return mTypes; }
     const CEffectType* FindType(HostLib::FourCharCode typeId) const;
 
+    // The host this group serves: the one that created it. Each process keeps
+    // the host the group had when the process was created, so a host is never
+    // handed another host's message boxes.
     void SetHost(HostLib::EffectHost* host) { mHost = host; }
+    HostLib::EffectHost* GetHost() const { return mHost; }
     // Through the host; on standard error when there is none.
     void ShowMessageBox(const HostLib::EffectMessageBox& box) const;
 

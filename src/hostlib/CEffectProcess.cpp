@@ -17,19 +17,29 @@ void CEffectProcess::SetupProcess(const CEffectType& type, CEffectGroup& group)
 {
     mType = &type;
     mGroup = &group;
+    mHost = group.GetHost();
 }
 
 void CEffectProcess::ShowMessageBox(const HostLib::EffectMessageBox& box) const
 {
-    mGroup->ShowMessageBox(box);
+    ShowEffectMessageBox(mHost, box);
 }
 
 HostLib::EffectStatus CEffectProcess::SetSampleRate(double rate)
 {
     if (!std::isfinite(rate) || !mType->SupportsSampleRate(rate))
         return HostLib::kEffectErrBadValue;
+    const double previous = mSampleRate;
     mSampleRate = rate;
-    SampleRateChanged();
+    try
+    {
+        SampleRateChanged();
+    }
+    catch (...)
+    {
+        mSampleRate = previous;
+        return HostLib::kEffectErrFailed;
+    }
     return HostLib::kEffectOK;
 }
 
@@ -37,8 +47,19 @@ HostLib::EffectStatus CEffectProcess::SetBlockSize(std::int32_t frames)
 {
     if (frames < 1)
         return HostLib::kEffectErrBadValue;
+    // Render cuts host calls into pieces of this size: it must never name a
+    // size the process's buffers were not made for.
+    const std::int32_t previous = mBlockSize;
     mBlockSize = frames;
-    BlockSizeChanged();
+    try
+    {
+        BlockSizeChanged();
+    }
+    catch (...)
+    {
+        mBlockSize = previous;
+        return HostLib::kEffectErrFailed;
+    }
     return HostLib::kEffectOK;
 }
 
@@ -56,10 +77,12 @@ void CEffectProcess::Render(const float* const* inputs, float* const* outputs,
             in[c] = inputs && inputs[c] ? inputs[c] + done : nullptr;
         for (std::int32_t c = 0; c < outputCount; ++c)
             out[c] = outputs && outputs[c] ? outputs[c] + done : nullptr;
+        mRenderCallOffset = done;
         RenderAudio(in.data(), out.data(), piece);
         mSamplePosition += piece;
         done += piece;
     }
+    mRenderCallOffset = 0;
 }
 
 std::int32_t CEffectProcess::AddControl(std::unique_ptr<CPluginControl> control)

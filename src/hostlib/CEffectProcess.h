@@ -6,8 +6,11 @@
 // forwards the host's calls to them.
 //
 // Threads: RenderAudio on the host's real-time thread (no allocation, lock,
-// exception or I/O). Everything else on the main thread, never while a
-// render call of the same process runs.
+// exception or I/O). Everything else on the main thread. Controls and chunks
+// may be set and fetched while a render call of the same process runs, so
+// whatever they change that RenderAudio reads must be safe to share (an
+// atomic, a try-lock); stream format, window, set-up and destruction never
+// overlap a render call.
 
 #include "hostlib/CEffectType.h"
 #include "hostlib/CPlugInView.h"
@@ -53,10 +56,17 @@ public:
     // True when the process runs on a DSP accelerator engine. This library
     // renders natively only.
     bool RunsOnDSPEngine() const { return false; }
-    // Shows a message box through the host (standard error without a host).
+    // Shows a message box through the host that created the process, the
+    // group's host at that time (standard error without a host). Another host
+    // given to the group later never receives this process's boxes.
     void ShowMessageBox(const HostLib::EffectMessageBox& box) const;
 
     // --- stream format (library) ---
+    // All or nothing: the process's hook sees the new value through
+    // GetSampleRate/GetBlockSize; when it throws, the old value is put back
+    // and kEffectErrFailed returned, and the process must have left its own
+    // state as it was (whatever the new value needs is had before anything
+    // is replaced).
     HostLib::EffectStatus SetSampleRate(double rate);
     HostLib::EffectStatus SetBlockSize(std::int32_t frames);
 
@@ -64,6 +74,10 @@ public:
     // Library: hands RenderAudio pieces of at most the block size, each with
     // its channel pointers advanced, and counts the sample position.
     void Render(const float* const* inputs, float* const* outputs, std::int32_t frames) noexcept;
+    // Inside RenderAudio: where the current piece starts in the host's render
+    // call, 0 for its first piece. Whatever happens once per host call (a
+    // bypass switch taking effect) happens on the piece at 0.
+    std::int32_t GetRenderCallOffset() const noexcept { return mRenderCallOffset; }
 
     // --- controls (1-based indices) ---
     // Takes ownership; returns the control's index.
@@ -103,7 +117,8 @@ protected:
     // no buffer.
     virtual void RenderAudio(const float* const* inputs, float* const* outputs,
                              std::int32_t frames) noexcept = 0;
-    // After the stream format changed (main thread).
+    // After the stream format changed (main thread); a throw refuses the
+    // change (see SetSampleRate).
     virtual void SampleRateChanged() {}
     virtual void BlockSizeChanged() {}
     // After the host (or the process itself) set a control's value.
@@ -114,9 +129,11 @@ protected:
 private:
     const CEffectType* mType = nullptr;
     CEffectGroup* mGroup = nullptr;
+    HostLib::EffectHost* mHost = nullptr;
     double mSampleRate = kDefaultSampleRate;
     std::int32_t mBlockSize = kDefaultBlockSize;
     std::int64_t mSamplePosition = 0;
+    std::int32_t mRenderCallOffset = 0; // real-time thread only
     std::vector<std::unique_ptr<CPluginControl>> mControls;
     std::int32_t mMasterBypassIndex = 0;
     std::vector<HostLib::EffectChunkInfo> mChunks;

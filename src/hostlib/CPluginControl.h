@@ -3,8 +3,9 @@
 // id, display names (alternatives separated by line feeds, longest first), a
 // range and a value, and turns values into text for host displays.
 //
-// Threads: main thread only. The render thread never reads a control; a
-// process that needs a control's value while rendering keeps its own copy.
+// Threads: main thread only, also while the process renders. The render
+// thread never reads a control; a process that needs a control's value while
+// rendering keeps its own copy, one the two threads can share (an atomic).
 
 #include "hostlib/EffectEngine.h"
 

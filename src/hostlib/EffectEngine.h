@@ -9,10 +9,14 @@
 //   void          WinPlugInClose();
 //
 // A host calls WinPlugInOpen(73), then NewPlugIn with an EffectHostContext
-// whose `host` it fills in; NewPlugIn returns 0 and leaves the module's engine
-// in `engine`. The engine and everything it hands out stay valid until the
-// last WinPlugInClose, which destroys the engine and every instance still
-// alive. Any other status from NewPlugIn means there is no engine.
+// whose `host` it fills in; NewPlugIn returns 0 and leaves in `engine` the
+// engine of that host. Every host has an engine of its own (the same one for
+// every call with the same `host`), and the instances of an engine report to
+// their own host only, so several hosts can share the loaded module. The
+// engine and everything it hands out stay valid until the last WinPlugInClose,
+// which destroys every engine and every instance still alive; `host` must stay
+// valid while its engine's instances are in use. Any other status from
+// NewPlugIn means there is no engine.
 //
 // Binary interface: abstract classes with virtual functions and standard
 // library types. Host program and module must come from the same build
@@ -23,9 +27,11 @@
 // Threads and real time:
 // - Render runs on the host's real-time thread: no allocation, no lock, no
 //   exception, no I/O. One render thread per instance at a time.
-// - Everything else is for the host's main thread, and never while Render
-//   of the same instance is running (stream format, controls, chunks, windows,
-//   creation and destruction).
+// - Everything else is for the host's main thread. Controls (set, read,
+//   described) and chunks (size, get, set) may come while Render of the same
+//   instance is running, as a host automates and saves during playback; the
+//   stream format, offline passes, windows, creation and destruction never
+//   overlap a Render of the same instance.
 // - EffectHost's callbacks come on the main thread, from inside the engine
 //   call that caused them.
 
@@ -189,7 +195,9 @@ public:
     virtual EffectTypeInfo GetType() const = 0;
 
     // Stream format, before rendering or between renders. Rates outside the
-    // type's range and block sizes below 1 are refused (kEffectErrBadValue).
+    // type's range and block sizes below 1 are refused (kEffectErrBadValue); a
+    // format the instance cannot take on (no memory for it) is refused with
+    // kEffectErrFailed and leaves the instance in the format it had.
     virtual EffectStatus SetSampleRate(double rate) = 0;
     virtual double GetSampleRate() const = 0;
     virtual EffectStatus SetBlockSize(std::int32_t frames) = 0;
@@ -223,7 +231,9 @@ public:
                                             std::int32_t maxChars) const = 0;
 
     virtual std::vector<EffectChunkInfo> GetChunks() const = 0;
-    // Size of the chunk, header included; negative status on failure.
+    // Size of the chunk, header included; negative status on failure
+    // (kEffectErrFailed when the plug-in could not write its state: there is
+    // no chunk to save then, not an empty one).
     virtual std::int32_t GetChunkSize(FourCharCode chunkId) = 0;
     // The whole chunk, header included, its header filled in.
     virtual EffectStatus GetChunk(FourCharCode chunkId, std::vector<char>& chunk) = 0;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <new>
 #include <numeric>
 #include <tuple>
 
@@ -191,6 +192,96 @@ TEST_F(QuarvixProcessTest, LongBlocksAreCapturedInPiecesAndPrerollIsNotWrittenOu
     mPlatform.prerollLength = 64;
     plugin.PrepareProcessing();
     EXPECT_EQ(plugin.ProcessWithPreroll(audio.inPtr.data(), audio.outPtr.data(), 100, false, 0), 36);
+}
+
+TEST_F(QuarvixProcessTest, BypassAdvancesOncePerCallHoweverTheCallIsCut)
+{
+    Quarvix plugin(mPlatform, {1, 1});
+    TestCaptureAgent& agent = Attach(plugin);
+    plugin.SetMaxBlockSize(100);
+    Audio audio(1, 250);
+    struct Step
+    {
+        std::int32_t mode;
+        bool continued; // more frames of the same host call
+        BypassState state;
+        std::vector<std::int32_t> captures;
+    };
+    const Step steps[] = {
+        {1, false, BypassState::EnteringBypass, {100, 100, 50}},
+        {1, true, BypassState::EnteringBypass, {100, 100, 50}},
+        {1, false, BypassState::Bypassed, {}},
+        {0, false, BypassState::LeavingBypass, {100, 100, 50}},
+        {0, true, BypassState::LeavingBypass, {100, 100, 50}},
+        {2, false, BypassState::LeavingBypass, {}}, // pass-through only, also for the rest of its call
+        {2, true, BypassState::LeavingBypass, {}},
+    };
+    for (const Step& step : steps)
+    {
+        agent.captures.clear();
+        std::fill(audio.out[0].begin(), audio.out[0].end(), 0.0f);
+        if (step.continued)
+            plugin.ContinueProcess(audio.inPtr.data(), audio.outPtr.data(), 250, false);
+        else
+            plugin.Process(audio.inPtr.data(), audio.outPtr.data(), 250, false, step.mode);
+        EXPECT_EQ(plugin.GetBypassState(), step.state) << "mode " << step.mode << " continued " << step.continued;
+        EXPECT_EQ(agent.captures, step.captures) << "mode " << step.mode << " continued " << step.continued;
+        EXPECT_EQ(audio.out[0], audio.in[0]);
+    }
+}
+
+// A service that cannot get the memory a large format needs.
+struct RefusingAgent : TestCaptureAgent
+{
+    void SetStreamFormat(float rate, std::int32_t maxBlockSize, std::int32_t channels) override
+    {
+        if (rate > 48000.0f || maxBlockSize > 2048)
+            throw std::bad_alloc();
+        TestCaptureAgent::SetStreamFormat(rate, maxBlockSize, channels);
+    }
+};
+
+TEST_F(QuarvixProcessTest, RefusedStreamFormatIsPutBackEverywhere)
+{
+    Quarvix plugin(mPlatform, {2, 2});
+    TestCaptureAgent& agent = Attach(plugin);
+    plugin.AttachService(std::make_unique<RefusingAgent>());
+    MessageLog config(&plugin, plugin.GetMsgClass(PluginCoreMessages::kConfigClass));
+
+    EXPECT_THROW(plugin.SetMaxBlockSize(4096), std::bad_alloc);
+    EXPECT_THROW(plugin.SetSampleRate(96000.0f), std::bad_alloc);
+    ASSERT_EQ(std::tuple(plugin.GetMaxBlockSize(), plugin.GetSampleRate(), plugin.GetBusyCount()),
+              std::tuple(1024, 44100.0f, 0));
+    // The services that took the new format were given the old one back;
+    // nobody was told of a change that did not happen.
+    ASSERT_FALSE(agent.formats.empty());
+    EXPECT_EQ(std::tuple(agent.formats.back().rate, agent.formats.back().maxBlockSize), std::tuple(44100.0f, 1024));
+    EXPECT_EQ(plugin.GetSilenceBuffer().size(), 1024u);
+    EXPECT_TRUE(config.messages.empty());
+
+    // Accumulating blocks of the old size use scratch buffers of that size.
+    Audio audio(2, 1024);
+    plugin.Process(audio.inPtr.data(), audio.outPtr.data(), 1024, true, 0);
+    EXPECT_EQ(audio.out[1], audio.in[1]);
+
+    // A listener that fails to follow a change undoes it too, and hears of
+    // the old format again.
+    struct Failing : MessageSubscriber<Failing>
+    {
+        explicit Failing(Quarvix& plugin) : MessageSubscriber<Failing>(&plugin)
+        {
+            Subscribe(plugin.GetMsgClass(PluginCoreMessages::kConfigClass), 0, &Failing::OnMessage);
+        }
+        void OnMessage(std::int32_t)
+        {
+            if (++heard == 1)
+                throw std::bad_alloc();
+        }
+        int heard = 0;
+    } failing(plugin);
+    EXPECT_THROW(plugin.SetMaxBlockSize(2048), std::bad_alloc);
+    EXPECT_EQ(std::tuple(plugin.GetMaxBlockSize(), agent.formats.back().maxBlockSize, failing.heard, plugin.GetBusyCount()),
+              std::tuple(1024, 1024, 2, 0));
 }
 
 TEST_F(QuarvixProcessTest, StreamFormatChangesReachServicesThenSubscribers)

@@ -7,6 +7,8 @@
 
 #include <dlfcn.h>
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -78,6 +80,53 @@ TEST_F(ModuleEntryTest, NewPlugInHandsOutTheEngineUntilTheLastClose)
     EXPECT_EQ(static_cast<std::size_t>(ReadChunkHeader(chunk).size), chunk.size());
     EXPECT_GT(chunk.size(), 56u);
     mClose(); // the last close destroys the group with the instance still in it
+}
+
+TEST_F(ModuleEntryTest, EachHostHearsOnlyItsOwnInstancesAfterAnotherHostCloses)
+{
+    struct RecordingHost : EffectHost
+    {
+        int boxes = 0;
+        void ShowMessageBox(const EffectMessageBox&) override { ++boxes; }
+    } first, second;
+    // A settings chunk without the maker's name: refused with a message box.
+    std::vector<char> foreign(56 + 8, 'x');
+    CEffectChunkHeader header;
+    header.size = static_cast<std::int32_t>(foreign.size());
+    WriteChunkHeader(foreign, header);
+    const auto insert = [](EffectEngine& engine) {
+        EffectInstance* instance = engine.CreateInstance(engine.GetTypes().at(0).typeId);
+        EXPECT_NE(instance, nullptr);
+        return instance;
+    };
+
+    ASSERT_EQ(mOpen(73), 0);
+    EffectHostContext firstContext;
+    firstContext.host = &first;
+    ASSERT_EQ(mNewPlugIn(&firstContext), 0);
+    EffectInstance* before = insert(*firstContext.engine);
+    const FourCharCode chunkId = before->GetChunks().at(0).id;
+
+    // A second host loads the same module, works with it, and closes.
+    ASSERT_EQ(mOpen(73), 0);
+    EffectHostContext secondContext;
+    secondContext.host = &second;
+    ASSERT_EQ(mNewPlugIn(&secondContext), 0);
+    EffectInstance* theirs = insert(*secondContext.engine);
+    EXPECT_EQ(theirs->SetChunk(chunkId, foreign), kEffectOK);
+    secondContext.engine->DestroyInstance(theirs);
+    mClose();
+
+    // The first host's instances, old and new, report to the first host only.
+    EffectInstance* after = insert(*firstContext.engine);
+    EXPECT_EQ(before->SetChunk(chunkId, foreign), kEffectOK);
+    EXPECT_EQ(after->SetChunk(chunkId, foreign), kEffectOK);
+    EXPECT_EQ(std::pair(first.boxes, second.boxes), std::pair(2, 1));
+    EffectHostContext again;
+    again.host = &first;
+    ASSERT_EQ(mNewPlugIn(&again), 0);
+    EXPECT_EQ(again.engine, firstContext.engine);
+    mClose();
 }
 
 } // namespace

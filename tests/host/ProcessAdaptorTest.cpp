@@ -3,6 +3,8 @@
 #include "host/CVLPTProcess.h"
 #include "host/ControlIds.h"
 #include "platform/Registry.h"
+#include "plugin/Quarvix.h"
+#include "support/TestCaptureAgent.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <new>
+#include <numeric>
+#include <stdexcept>
 #include <tuple>
 
 namespace
@@ -154,11 +159,79 @@ TEST_F(ProcessAdaptorTest, RenderPassesAudioSubstitutesMissingChannelsAndFollows
     std::vector<float> outRight(100);
     float* outputsBoth[] = {outLeft.data(), outRight.data()};
     process->Render(both, outputsBoth, 100);
-    EXPECT_EQ(process->GetPlugin()->GetBypassState(), BypassState::Bypassed);
     EXPECT_EQ(outRight, right);
-    ASSERT_EQ(process->SetControlValue(CVLPTProcess::kMasterBypassControlIndex, 0.0), kEffectOK);
-    process->Render(both, outputsBoth, 10);
-    EXPECT_EQ(process->GetPlugin()->GetBypassState(), BypassState::LeavingBypass);
+}
+
+// The bypass switch takes effect once per host call, however many pieces the
+// call is cut into (by the library's block size or the plug-in's maximum).
+TEST_F(ProcessAdaptorTest, BypassAdvancesOncePerHostCallHoweverTheCallIsCut)
+{
+    auto process = MakeProcess(FourCC("StRT"));
+    ASSERT_EQ(process->SetBlockSize(256), kEffectOK);
+    auto& plugin = dynamic_cast<Quarvix&>(*process->GetPlugin());
+    auto& agent = static_cast<TestCaptureAgent&>(plugin.AttachService(std::make_unique<TestCaptureAgent>()));
+    std::vector<float> left(1024, 0.5f), right(1024, -0.5f), outLeft(1024), outRight(1024);
+    const float* inputs[] = {left.data(), right.data()};
+    float* outputs[] = {outLeft.data(), outRight.data()};
+
+    struct Step
+    {
+        double bypass;
+        BypassState state;
+        std::int32_t captured;
+    };
+    const Step steps[] = {{1.0, BypassState::EnteringBypass, 1024},
+                          {1.0, BypassState::Bypassed, 0},
+                          {0.0, BypassState::LeavingBypass, 1024},
+                          {0.0, BypassState::Active, 1024}};
+    for (const Step& step : steps)
+    {
+        ASSERT_EQ(process->SetControlValue(CVLPTProcess::kMasterBypassControlIndex, step.bypass), kEffectOK);
+        agent.captures.clear();
+        process->Render(inputs, outputs, 1024);
+        EXPECT_EQ(plugin.GetBypassState(), step.state) << "bypass " << step.bypass;
+        EXPECT_EQ(std::accumulate(agent.captures.begin(), agent.captures.end(), 0), step.captured)
+            << "bypass " << step.bypass;
+        EXPECT_EQ(outRight, right);
+    }
+}
+
+// A service that cannot get the memory a large format needs.
+struct RefusingService : TestCaptureAgent
+{
+    void SetStreamFormat(float rate, std::int32_t maxBlockSize, std::int32_t channels) override
+    {
+        if (rate > 48000.0f || maxBlockSize > 2048)
+            throw std::bad_alloc();
+        TestCaptureAgent::SetStreamFormat(rate, maxBlockSize, channels);
+    }
+};
+
+TEST_F(ProcessAdaptorTest, RefusedStreamFormatIsReportedAndChangesNothing)
+{
+    auto process = MakeProcess(FourCC("StRT"));
+    auto& plugin = dynamic_cast<Quarvix&>(*process->GetPlugin());
+    plugin.AttachService(std::make_unique<RefusingService>());
+    EXPECT_EQ(process->SetBlockSize(4096), kEffectErrFailed);
+    EXPECT_EQ(process->SetSampleRate(96000.0), kEffectErrFailed);
+    EXPECT_EQ(std::tuple(process->GetBlockSize(), plugin.GetMaxBlockSize(), plugin.GetSilenceBuffer().size()),
+              std::tuple(1024, 1024, std::size_t{1024}));
+    EXPECT_EQ(std::tuple(process->GetSampleRate(), plugin.GetSampleRate(), plugin.GetBusyCount()),
+              std::tuple(44100.0, 44100.0f, 0));
+
+    // Not left busy: the plug-in's own parameter changes still reach the host.
+    plugin.SetParameter(FourCC("rest"), 1.0f);
+    EXPECT_EQ(process->GetControlValue(2), 1.0);
+
+    // Pieces and substitute channels still agree on the size.
+    std::vector<float> left(3000, 0.25f), outLeft(3000);
+    const float* inputs[] = {left.data(), nullptr};
+    float* outputs[] = {outLeft.data(), nullptr};
+    process->Render(inputs, outputs, 3000);
+    EXPECT_EQ(outLeft, left);
+
+    ASSERT_EQ(process->SetBlockSize(2048), kEffectOK);
+    EXPECT_EQ(plugin.GetMaxBlockSize(), 2048);
 }
 
 TEST_F(ProcessAdaptorTest, PluginSideParameterChangesReachTheHostControl)
@@ -224,7 +297,9 @@ TEST_F(ProcessAdaptorTest, DefaultSettingsGoToTheDirectoryTheRegistryNames)
 {
     auto process = MakeProcess(FourCC("StRT"));
     PluginCore& plugin = *process->GetPlugin();
-    EXPECT_FALSE(plugin.SaveDefaultSettings("QVX Spectrum Analyzer"));
+    // Without a directory in the registry they are kept in the configuration directory.
+    EXPECT_TRUE(plugin.SaveDefaultSettings("QVX Spectrum Analyzer"));
+    EXPECT_TRUE(fs::exists(mDir / "quarvix" / "QVX Spectrum Analyzer.default"));
 
     const fs::path directory = mDir / "Defaults";
     ASSERT_TRUE(Platform::Registry().SetValue(CVLPTProcess::kDefaultSettingsKey, "", directory.string()));
@@ -233,6 +308,45 @@ TEST_F(ProcessAdaptorTest, DefaultSettingsGoToTheDirectoryTheRegistryNames)
     ASSERT_TRUE(process->LoadDefaultSettings("QVX Spectrum Analyzer", saved));
     EXPECT_TRUE(fs::exists(directory / "QVX Spectrum Analyzer.default"));
     EXPECT_EQ(TestFiles::MaskIds(saved + "\n").substr(0, 200), TestFiles::MaskIds(ChunkText(*process)).substr(0, 200));
+}
+
+// A plug-in whose settings cannot be written (a value its archive cannot
+// store), inside the process adaptor as the host library creates it.
+struct UnsavableQuarvix : Quarvix
+{
+    using Quarvix::Quarvix;
+    void WriteSettings(std::ostream&) override { throw std::runtime_error("cannot be written"); }
+};
+struct UnsavableProcess : CVLPTProcess
+{
+    void EffectInit() override
+    {
+        CVLPTProcess::EffectInit();
+        mPlugin = std::make_unique<UnsavableQuarvix>(*this, ChannelConfig{GetNumInputs(), GetNumOutputs()});
+    }
+};
+class UnsavableGroup : public CEffectGroup
+{
+protected:
+    void CreateEffectTypes() override
+    {
+        DefineManufacturerNamesAndID(CVLGroup::kManufacturerNames, CVLGroup::kManufacturerId);
+        DefinePlugInNamesAndID("QVX Spectrum Analyzer", FourCC("QvxS"));
+        auto type = std::make_unique<CEffectType>(CVLGroup::kStereoRealtimeType, FourCC("QvxS"), 2, 2, false);
+        type->DefineCreateProcess([]() -> CEffectProcess* { return new UnsavableProcess(); });
+        AddEffectType(std::move(type));
+    }
+};
+
+TEST(UnsavableChunkTest, AFailedSaveIsAnErrorNeverAnEmptyChunk)
+{
+    UnsavableGroup group;
+    ASSERT_EQ(group.Initialize(), 0);
+    EffectInstance* instance = group.GetEngine().CreateInstance(CVLGroup::kStereoRealtimeType);
+    ASSERT_NE(instance, nullptr);
+    EXPECT_EQ(instance->GetChunkSize(FourCC("cvqx")), kEffectErrFailed);
+    std::vector<char> chunk;
+    EXPECT_EQ(instance->GetChunk(FourCC("cvqx"), chunk), kEffectErrFailed);
 }
 
 // The offline variant, registered by a group as the module's would when its

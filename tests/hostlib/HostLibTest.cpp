@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 #include <tuple>
 #include <vector>
@@ -49,6 +50,7 @@ public:
         std::int32_t frames;
         std::int64_t position;
         bool inputNull;
+        std::int32_t callOffset;
     };
     std::vector<Call> calls;
     std::vector<std::int32_t> updatedControls;
@@ -57,6 +59,7 @@ public:
     std::string receivedText;
     int sampleRateChanges = 0;
     bool offerView = true;
+    bool refuseFormat = false; // as a process that cannot get the memory a format needs
 
     void EffectInit() override
     {
@@ -101,14 +104,24 @@ public:
 protected:
     void RenderAudio(const float* const* inputs, float* const* outputs, std::int32_t frames) noexcept override
     {
-        calls.push_back({frames, GetSamplePosition(), inputs[0] == nullptr});
+        calls.push_back({frames, GetSamplePosition(), inputs[0] == nullptr, GetRenderCallOffset()});
         for (std::int32_t c = 0; c < GetNumOutputs(); ++c)
         {
             if (inputs[c] && outputs[c])
                 std::memcpy(outputs[c], inputs[c], sizeof(float) * static_cast<std::size_t>(frames));
         }
     }
-    void SampleRateChanged() override { ++sampleRateChanges; }
+    void SampleRateChanged() override
+    {
+        if (refuseFormat)
+            throw std::bad_alloc();
+        ++sampleRateChanges;
+    }
+    void BlockSizeChanged() override
+    {
+        if (refuseFormat)
+            throw std::bad_alloc();
+    }
     void UpdateControlValueInAlgorithm(std::int32_t index) override { updatedControls.push_back(index); }
     std::unique_ptr<CPlugInView> CreateCPlugInView() override
     {
@@ -206,6 +219,19 @@ TEST_F(HostLibTest, StreamFormatIsCheckedAgainstTheType)
     EXPECT_EQ(mInstance->SetBlockSize(0), kEffectErrBadValue);
     EXPECT_EQ(mInstance->SetBlockSize(7), kEffectOK);
     EXPECT_EQ(mInstance->GetBlockSize(), 7);
+
+    // A format the process cannot take on is reported and leaves the old one:
+    // render goes on cutting pieces of the size the process was made for.
+    mProcess->refuseFormat = true;
+    EXPECT_EQ(mInstance->SetBlockSize(1 << 28), kEffectErrFailed);
+    EXPECT_EQ(mInstance->SetSampleRate(48000.0), kEffectErrFailed);
+    EXPECT_EQ(std::pair(mInstance->GetBlockSize(), mInstance->GetSampleRate()), std::pair(7, 96000.0));
+    std::vector<float> audio(10), left(10), right(10);
+    const float* inputs[] = {audio.data(), audio.data()};
+    float* outputs[] = {left.data(), right.data()};
+    mInstance->Render(inputs, outputs, 10);
+    ASSERT_EQ(mProcess->calls.size(), 2u);
+    EXPECT_EQ(std::pair(mProcess->calls[0].frames, mProcess->calls[1].frames), std::pair(7, 3));
 }
 
 TEST_F(HostLibTest, RenderHandsOutBlocksOfAtMostTheBlockSizeAndCountsPosition)
@@ -225,12 +251,17 @@ TEST_F(HostLibTest, RenderHandsOutBlocksOfAtMostTheBlockSizeAndCountsPosition)
     ASSERT_EQ(mProcess->calls.size(), 3u);
     EXPECT_EQ(std::pair(mProcess->calls[0].frames, mProcess->calls[2].frames), std::pair(4, 2));
     EXPECT_EQ(std::pair(mProcess->calls[1].position, mProcess->calls[2].position), std::pair(std::int64_t{4}, std::int64_t{8}));
+    // Each piece knows where it lies in the host's call: the first is at 0.
+    EXPECT_EQ((std::vector<std::int32_t>{mProcess->calls[0].callOffset, mProcess->calls[1].callOffset,
+                                         mProcess->calls[2].callOffset}),
+              (std::vector<std::int32_t>{0, 4, 8}));
 
     // Channels the host does not supply arrive as null pointers.
     mInstance->Render(nullptr, outputs, 3);
     mInstance->Render(inputs, outputs, 0);
     ASSERT_EQ(mProcess->calls.size(), 4u);
     EXPECT_TRUE(mProcess->calls[3].inputNull && mProcess->calls[3].position == 10);
+    EXPECT_EQ(mProcess->calls[3].callOffset, 0);
 }
 
 TEST_F(HostLibTest, ControlsAreConstrainedDescribedAndReachTheProcess)
@@ -307,6 +338,24 @@ TEST_F(HostLibTest, SetChunkTakesTheHeaderSizeMinusTheHeaderAndRefusesBadSizes)
     header.size = 56;
     WriteChunkHeader(chunk, header);
     EXPECT_EQ(mInstance->SetChunk(Code("othr"), chunk), kEffectErrUnknownChunk);
+}
+
+TEST_F(HostLibTest, EachInstanceReportsToTheHostItWasCreatedFor)
+{
+    struct CountingHost : EffectHost
+    {
+        int boxes = 0;
+        void ShowMessageBox(const EffectMessageBox&) override { ++boxes; }
+    } first, second;
+    mGroup.SetHost(&first);
+    mGroup.GetEngine().CreateInstance(Code("StRT"));
+    TestProcess* firstProcess = gLastProcess;
+    mGroup.SetHost(&second);
+    mGroup.GetEngine().CreateInstance(Code("StRT"));
+    firstProcess->ShowMessageBox({});
+    gLastProcess->ShowMessageBox({});
+    gLastProcess->ShowMessageBox({});
+    EXPECT_EQ(std::pair(first.boxes, second.boxes), std::pair(1, 2));
 }
 
 TEST_F(HostLibTest, WindowOpensOnceAndClosesWithItsView)

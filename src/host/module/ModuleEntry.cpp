@@ -2,14 +2,26 @@
 
 #include "host/CVLGroup.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace
 {
 // Main thread only, as every entry point.
 int gOpenCount = 0;
-std::unique_ptr<CVLGroup> gGroup;
+// One group per host that asked for one: each keeps the host it was made for,
+// so the instances of one host never report through another, which may have
+// gone away while the module stays open for the first.
+std::vector<std::unique_ptr<CVLGroup>> gGroups;
+
+CVLGroup* FindGroup(HostLib::EffectHost* host)
+{
+    const auto found = std::find_if(gGroups.begin(), gGroups.end(),
+                                    [host](const auto& group) { return group->GetHost() == host; });
+    return found != gGroups.end() ? found->get() : nullptr;
+}
 } // namespace
 
 std::uint16_t NewPlugIn(void* hostContext)
@@ -17,12 +29,15 @@ std::uint16_t NewPlugIn(void* hostContext)
     auto* context = static_cast<HostLib::EffectHostContext*>(hostContext);
     if (context && context->size < sizeof(HostLib::EffectHostContext))
         return HostLib::kGroupErrBadContext;
-    if (!gGroup)
+    HostLib::EffectHost* host = context ? context->host : nullptr;
+    CVLGroup* group = FindGroup(host);
+    if (!group)
     {
-        std::unique_ptr<CVLGroup> group;
+        std::unique_ptr<CVLGroup> created;
         try
         {
-            group = std::make_unique<CVLGroup>();
+            created = std::make_unique<CVLGroup>();
+            created->SetHost(host);
         }
         catch (const std::bad_alloc&)
         {
@@ -32,16 +47,21 @@ std::uint16_t NewPlugIn(void* hostContext)
         {
             return HostLib::kGroupErrInitFailed;
         }
-        const std::uint16_t status = group->Initialize();
+        const std::uint16_t status = created->Initialize();
         if (status != 0)
             return status;
-        gGroup = std::move(group);
+        try
+        {
+            gGroups.push_back(std::move(created));
+        }
+        catch (const std::bad_alloc&)
+        {
+            return kPlugInGroupUnavailable;
+        }
+        group = gGroups.back().get();
     }
     if (context)
-    {
-        gGroup->SetHost(context->host);
-        context->engine = &gGroup->GetEngine();
-    }
+        context->engine = &group->GetEngine();
     return 0;
 }
 
@@ -58,5 +78,9 @@ void WinPlugInClose()
     if (gOpenCount == 0)
         return;
     if (--gOpenCount == 0)
-        gGroup.reset();
+    {
+        // Newest first, as they were made.
+        while (!gGroups.empty())
+            gGroups.pop_back();
+    }
 }
