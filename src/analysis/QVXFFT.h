@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 class QVXFFTTables
@@ -40,6 +41,20 @@ public:
     std::span<const float> GetCosineTable() const noexcept { return mCosine; }
     // The kernel actually in use (never Best once the tables are initialised).
     Kernel GetKernel() const noexcept { return mKernel; }
+
+    // Exchanges two sets of tables. The plan points into the vectors' own
+    // storage, which a swap hands over unmoved, so both stay consistent; this
+    // lets a caller build new tables aside and commit them without a failure.
+    friend void swap(QVXFFTTables& a, QVXFFTTables& b) noexcept
+    {
+        std::swap(a.mOrder, b.mOrder);
+        std::swap(a.mKernel, b.mKernel);
+        a.mCosine.swap(b.mCosine);
+        a.mTwiddles.swap(b.mTwiddles);
+        a.mStages.swap(b.mStages);
+        a.mTilePairs.swap(b.mTilePairs);
+        std::swap(a.mPlan, b.mPlan);
+    }
 
 private:
     friend int InitFFT(int n, int& order, QVXFFTTables& tables, QVXFFTTables::Kernel kernel);

@@ -26,6 +26,9 @@
 class CVLPluginMetaClass;
 class ParameterDescriptor;
 class PluginPlatform;
+// The editor's framework lives above the core; the core only hands its frames on.
+class Frame;
+class PluginUIRoot;
 namespace Serialization
 {
 class Archive;
@@ -184,6 +187,22 @@ public:
     // Forgets host changes not yet delivered (settings about to be replaced).
     void ClearPendingParameterChanges();
     std::int32_t GetBusyCount() const { return mBusyCount; }
+    // The editor raises the busy count while it opens; never below 0.
+    void EnterBusy() noexcept { ++mBusyCount; }
+    void LeaveBusy() noexcept { Decrement(mBusyCount); }
+
+    // --- editor (UI thread) ---
+    // The page the editor shows, created as a child of the root's master
+    // frame; null for a plug-in without an editor.
+    virtual Frame* CreateEditorFrame(PluginUIRoot& /*root*/) { return nullptr; }
+    // The about page, created under parent; null when there is none.
+    virtual Frame* CreateAboutFrame(PluginUIRoot& /*root*/, Frame* /*parent*/) { return nullptr; }
+    // The editor's size for this instance's channel layout.
+    virtual void GetEditorSize(std::int32_t& width, std::int32_t& height) const
+    {
+        width = 0;
+        height = 0;
+    }
     std::int32_t GetForcedUpdateCount() const { return mForcedUpdateCount; }
 
     // --- editor and errors ---

@@ -96,18 +96,27 @@ void QuarvixSpecService::Reconfigure()
 {
     if (!mSpecConfig)
         return;
-    PlatformMutexLock lock(mGuard);
+    // Everything of the new size is built before anything is replaced, so a
+    // failure (out of memory) leaves the service analysing at its old size
+    // instead of with half-built tables.
     const std::int32_t size = mSpecConfig->GetFftSize();
     int order = 0;
-    if (InitFFT(size, order, mTables) != 0)
+    QVXFFTTables tables;
+    if (InitFFT(size, order, tables) != 0)
         throw AppFrame::BadParameter(kBadFftSizeLocation);
+    std::vector<std::array<float, 2>> ring(static_cast<std::size_t>(2 * size + 2), {0.0f, 0.0f});
+    std::vector<float> work(static_cast<std::size_t>(size), 0.0f);
+    QVXWindowSet windows;
+    windows.BuildWindows(size);
 
+    PlatformMutexLock lock(mGuard);
+    swap(mTables, tables);
+    mRing.swap(ring);
+    mWork.swap(work);
+    std::swap(mWindows, windows);
     mFftSize = size;
     mHop = size / 2;
     mOrder = order;
-    mRing.assign(static_cast<std::size_t>(2 * size + 2), {0.0f, 0.0f});
-    mWork.assign(static_cast<std::size_t>(size), 0.0f);
-    mWindows.BuildWindows(size);
     mWrapLimit = 2 * size - 1;
     mWindowType = mSpecConfig->GetWinType();
     ClearRing();

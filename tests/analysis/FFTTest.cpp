@@ -9,7 +9,6 @@
 #include <numbers>
 #include <random>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace
@@ -28,7 +27,7 @@ Spectrum DirectDFT(const std::vector<float>& x, const std::vector<std::size_t>& 
     for (std::size_t k : bins)
     {
         std::complex<double> sum = 0.0;
-        for (std::size_t i = 0, idx = 0; i < n; ++i, idx = (idx + k) % n)
+        for (std::size_t i = 0, idx = 0; i < n; ++i, idx = idx + k >= n ? idx + k - n : idx + k)
             sum += static_cast<double>(x[i]) * w[idx];
         out.push_back(sum);
     }
@@ -127,16 +126,17 @@ TEST(InitFFT, AcceptsPowersOfTwoFrom16To2p20OnlyAndFillsTheQuarterWaveTable)
     }
 }
 
-TEST(RealFFT, MatchesDoublePrecisionDFTAtEverySizeFrom16To65536)
+TEST(RealFFT, MatchesDoublePrecisionDFTAtEverySizeFrom16To2p20)
 {
     const auto transforms = Transforms();
-    for (int order = 4; order <= 16; ++order)
+    for (int order = 4; order <= 20; ++order)
     {
         const std::size_t n = std::size_t{1} << order;
         const auto input = RandomBlock(n, 1000u + static_cast<unsigned>(order));
-        // Every bin up to 4096; above, a sample of bins spread over the spectrum.
+        // Every bin up to 4096; above, a sample of bins spread over the
+        // spectrum, sparser from 2^17 on to keep the direct sums affordable.
         std::vector<std::size_t> bins;
-        for (std::size_t k = 0; k <= n / 2; k += n <= 4096 ? 1 : n / 64 - 1)
+        for (std::size_t k = 0; k <= n / 2; k += n <= 4096 ? 1 : n <= 65536 ? n / 64 - 1 : n / 16 - 1)
             bins.push_back(k);
         const Spectrum direct = DirectDFT(input, bins);
         const double tolerance = 1e-6 * MaxMagnitude(direct);
@@ -148,86 +148,6 @@ TEST(RealFFT, MatchesDoublePrecisionDFTAtEverySizeFrom16To65536)
             for (std::size_t i = 0; i < bins.size(); ++i)
                 worst = std::max(worst, std::abs(Packed(y, bins[i]) - direct[i]));
             EXPECT_LE(worst, tolerance) << t.name << " N=" << n;
-        }
-    }
-}
-
-// A signal whose spectrum is known in closed form: DC, Nyquist, a cosine on
-// bin k1 and a sine on bin k2, each centred on its bin.
-TEST(RealFFT, KeepsThePackedLayoutUpTo2p20)
-{
-    for (int order : {17, 20})
-    {
-        const std::size_t n = std::size_t{1} << order;
-        const std::size_t k1 = n / 8 + 3;
-        const std::size_t k2 = n / 2 - 5;
-        std::vector<float> input(n);
-        for (std::size_t i = 0; i < n; ++i)
-        {
-            const double t = 2.0 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(n);
-            input[i] = static_cast<float>(0.25 + ((i & 1) ? -0.5 : 0.5) + 0.75 * std::cos(t * static_cast<double>(k1)) +
-                                          std::sin(t * static_cast<double>(k2)));
-        }
-        const double nd = static_cast<double>(n);
-        for (const auto& t : Transforms())
-        {
-            auto y = input;
-            ASSERT_TRUE(t.run(y, order)) << t.name;
-            const double tol = 2e-6 * nd;
-            EXPECT_NEAR(y[0], 0.25 * nd, tol) << t.name;
-            EXPECT_NEAR(y[1], 0.5 * nd, tol) << t.name;
-            EXPECT_NEAR(y[2 * k1], 0.375 * nd, tol) << t.name;
-            EXPECT_NEAR(y[2 * k2 + 1], -0.5 * nd, tol) << t.name;
-            double others = 0.0;
-            for (std::size_t k = 1; k < n / 2; ++k)
-                if (k != k1 && k != k2)
-                    others = std::max({others, std::abs(static_cast<double>(y[2 * k])),
-                                       std::abs(static_cast<double>(y[2 * k + 1]))});
-            EXPECT_LT(others, tol) << t.name;
-            EXPECT_NEAR(y[2 * k1 + 1], 0.0, tol) << t.name;
-            EXPECT_NEAR(y[2 * k2], 0.0, tol) << t.name;
-        }
-    }
-}
-
-TEST(RealFFT, ConstantAlternatingImpulseAndCentredSine)
-{
-    for (int order : {4, 5, 10})
-    {
-        const std::size_t n = std::size_t{1} << order;
-        const float nf = static_cast<float>(n);
-        for (const auto& t : Transforms())
-        {
-            SCOPED_TRACE(t.name + " N=" + std::to_string(n));
-            // Runs the transform and checks every position: `expected` at the
-            // listed ones, `rest` at all others.
-            auto check = [&](std::vector<float> x, std::vector<std::pair<std::size_t, float>> expected, float rest) {
-                ASSERT_TRUE(t.run(x, order));
-                std::vector<float> want(n, rest);
-                for (auto [pos, value] : expected)
-                    want[pos] = value;
-                for (std::size_t i = 0; i < n; ++i)
-                    ASSERT_NEAR(x[i], want[i], 1e-6f * nf) << "position " << i;
-            };
-            std::vector<float> alternating(n);
-            std::vector<float> impulse(n, 0.0f);
-            impulse[0] = 1.0f;
-            for (std::size_t i = 0; i < n; ++i)
-                alternating[i] = (i & 1) ? -1.0f : 1.0f;
-            check(std::vector<float>(n, 1.0f), {{0, nf}}, 0.0f);
-            check(alternating, {{1, nf}}, 0.0f);
-            std::vector<std::pair<std::size_t, float>> imaginaryZero;
-            for (std::size_t k = 1; k < n / 2; ++k)
-                imaginaryZero.push_back({2 * k + 1, 0.0f});
-            check(impulse, imaginaryZero, 1.0f);
-            for (std::size_t k : {std::size_t{1}, n / 4 - 1, n / 2 - 1})
-            {
-                std::vector<float> sine(n);
-                for (std::size_t i = 0; i < n; ++i)
-                    sine[i] = static_cast<float>(
-                        std::sin(2.0 * std::numbers::pi * static_cast<double>(k * i) / static_cast<double>(n)));
-                check(sine, {{2 * k + 1, -nf / 2}}, 0.0f);
-            }
         }
     }
 }

@@ -2,29 +2,80 @@
 #include "plugin/QuarvixSpecService.h"
 #include "plugin/Quarvix.h"
 #include "model/QVXSpecConfig.h"
+#include "serialization/XMLArchive.h"
 #include "support/RecordingPlatform.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <new>
 #include <numbers>
+#include <sstream>
+#include <thread>
+
+namespace
+{
+// The next allocation of at least gHookSize bytes first runs gHook on its
+// thread. The service allocates while it holds its guard mutex, so a test can
+// act while the guard is held, or make that allocation fail.
+std::atomic<std::size_t> gHookSize{0};
+std::function<void()> gHook;
+
+void ArmAllocationHook(std::size_t minimumSize, std::function<void()> hook)
+{
+    gHook = std::move(hook);
+    gHookSize = minimumSize;
+}
+
+void* Allocate(std::size_t size)
+{
+    const std::size_t armed = gHookSize.load(std::memory_order_relaxed);
+    if (armed != 0 && size >= armed && gHookSize.exchange(0) != 0)
+        gHook();
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+} // namespace
+
+// Every form is replaced, so that a block is always freed by the family that
+// allocated it.
+void* operator new(std::size_t size) { return Allocate(size); }
+void* operator new[](std::size_t size) { return Allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace
 {
 
+auto Silence()
+{
+    return [](std::int64_t) { return 0.0f; };
+}
+
 // A plug-in object with the general and the spectrum service attached, the
-// frame pool in slot mode, and audio fed block by block.
+// frame pool in slot mode unless asked otherwise, and audio fed block by block.
 class SpecServiceTest : public ::testing::Test
 {
 protected:
-    void Build(ChannelConfig channels, float rate = 48000.0f, std::int32_t block = 1024)
+    void Build(ChannelConfig channels, float rate = 48000.0f, std::int32_t block = 1024, bool slots = true)
     {
         mPlugin = std::make_unique<Quarvix>(mPlatform, channels);
         mConfig = mPlugin->GetGeneralService().GetSpecConfig();
         mService = &mPlugin->GetSpecService();
         mPlugin->SetSampleRate(rate);
         mPlugin->SetMaxBlockSize(block);
-        mService->SetCaptureMode(SpecCaptureAgentDyn::kModeSlots);
+        if (slots)
+            mService->SetCaptureMode(SpecCaptureAgentDyn::kModeSlots);
         mBlock = block;
     }
 
@@ -56,16 +107,22 @@ protected:
         return slots;
     }
 
-    // Starts afresh, feeds `frames` of `left` (right silent) and returns the
-    // level of `bin` in channel A or B of the last frame.
-    template <class L>
-    double LevelAfter(std::int32_t frames, L left, std::int32_t n, std::int32_t bin, bool channelB = false)
+    // Empty ring, no pending frame, time 0.
+    void Restart()
     {
         mService->ResetAnalysis();
         for (auto* slot : TakeAll())
             mService->ReleaseSlot(*slot);
         mTime = 0;
-        Feed(frames, left, [](std::int64_t) { return 0.0f; });
+    }
+
+    // Starts afresh, feeds `frames` of `left` (right silent) and returns the
+    // level of `bin` in channel A or B of the last frame.
+    template <class L>
+    double LevelAfter(std::int32_t frames, L left, std::int32_t n, std::int32_t bin, bool channelB = false)
+    {
+        Restart();
+        Feed(frames, left, Silence());
         const auto slots = TakeAll();
         EXPECT_FALSE(slots.empty());
         if (slots.empty())
@@ -82,6 +139,29 @@ protected:
         return 10.0 * std::log10(re * re + im * im) - 20.0 * std::log10(static_cast<double>(n));
     }
 
+    // Starts afresh and counts the frames analysed from `samples` of silence.
+    std::uint32_t FramesFrom(std::int32_t samples)
+    {
+        Restart();
+        const std::uint32_t before = mService->GetFrameSequence();
+        Feed(samples, Silence(), Silence());
+        return mService->GetFrameSequence() - before;
+    }
+
+    // Switches analysis on or off the way a settings file does.
+    void SetAnalysisOn(bool on)
+    {
+        std::ostringstream text;
+        Serialization::XMLArchive writer(text, "QVXSpecConfig", true);
+        writer.BeginWriting();
+        writer.WriteBool("mAnaEnabled", on);
+        writer.EndWriting();
+        Serialization::XMLArchive reader(text.str().data(), text.str().size());
+        reader.BeginReading();
+        mConfig->Load(reader);
+        ASSERT_EQ(mConfig->GetAnaEnabled(), on);
+    }
+
     RecordingPlatform mPlatform;
     std::unique_ptr<Quarvix> mPlugin;
     QVXSpecConfig* mConfig = nullptr;
@@ -90,16 +170,16 @@ protected:
     std::int64_t mTime = 0;
 };
 
-auto Silence()
-{
-    return [](std::int64_t) { return 0.0f; };
-}
-
 auto CentredSine(std::int32_t bin, std::int32_t n)
 {
     return [=](std::int64_t t) {
         return static_cast<float>(std::sin(2.0 * std::numbers::pi * bin * static_cast<double>(t % n) / n));
     };
+}
+
+auto Ramp(float start, float slope)
+{
+    return [=](std::int64_t t) { return start + slope * static_cast<float>(t); };
 }
 
 TEST_F(SpecServiceTest, FullScaleCentredSineReadsMinus6dBThroughEveryWindowAndSize)
@@ -142,48 +222,152 @@ TEST_F(SpecServiceTest, ChannelModesFillTheChannelsOfAFrame)
     ASSERT_FALSE(slots.empty());
     for (float v : slots.back()->GetChannelA())
         ASSERT_EQ(v, 0.0f) << "mode 1 stores zeros in A";
-}
 
-TEST_F(SpecServiceTest, HopsOverlapByHalfAWindowWhateverTheBlockSize)
-{
-    Build({1, 1}, 44100.0f, 64);
+    Build({1, 1});
     EXPECT_EQ(mService->GetServiceName(), "QuarvixSpecService");
-    mConfig->SetFftSize(512);
     EXPECT_EQ(mService->GetChannelMode(), QuarvixSpecService::kModeLeft) << "mono analyses its channel";
-    // A window is analysed by the first block that writes past its end.
-    Feed(512, Silence(), Silence());
-    EXPECT_EQ(mService->GetFrameSequence(), 0u);
-    Feed(64, Silence(), Silence());
-    EXPECT_EQ(mService->GetFrameSequence(), 1u);
-    Feed(256, Silence(), Silence());
-    EXPECT_EQ(mService->GetFrameSequence(), 2u);
-    for (auto* slot : TakeAll())
-        mService->ReleaseSlot(*slot);
-    mBlock = 1;
-    Feed(256, Silence(), Silence());
-    EXPECT_EQ(mService->GetFrameSequence(), 3u);
-    // Blocks that do not divide the hop: still one frame per hop.
-    mBlock = 7;
-    Feed(256 * 20, Silence(), Silence());
-    EXPECT_NEAR(static_cast<double>(mService->GetFrameSequence()), 23.0, 1.0);
 }
 
-TEST_F(SpecServiceTest, OldSizeFramesAreRecognisableAndNothingIsCapturedOutsideTheSpectrumViews)
+// With the left channel analysed, the second pass stores the right samples
+// through the window without transforming them: through the rectangular
+// window they come back exactly, so each frame must be the N newest samples,
+// oldest first (and the left transform's DC term their sum); the ramps stay
+// far from 0, where the 1e-20 anti-denormal offset would show. A window is
+// analysed by the first block that writes past its end, or by the block that
+// completes it when blocks are exactly one hop long.
+TEST_F(SpecServiceTest, EachFrameIsTheNewestWindowOldestFirstOncePerHop)
+{
+    Build({2, 2}, 48000.0f, 256);
+    const std::int32_t n = 512;
+    mConfig->SetFftSize(n);
+    mConfig->SetWinType(0);
+    mConfig->SetAnalysisChannel(QVXSpecConfig::kChLeft);
+    const auto left = Ramp(0.0f, 1.0f);
+    const auto right = Ramp(1000.0f, 2.0f);
+    // Samples fed when each frame appears (hop 256).
+    const std::vector<std::pair<std::int32_t, std::vector<std::int64_t>>> cases = {
+        {256, {512, 768, 1024, 1280, 1536, 1792}},
+        {64, {576, 832, 1088, 1344, 1600}},
+        {7, {518, 770, 1029, 1281, 1540, 1799}}, // 1792 ends a block: the next one analyses
+        {1, {513, 769, 1025, 1281, 1537, 1793}},
+    };
+    for (const auto& [block, expected] : cases)
+    {
+        SCOPED_TRACE("block " + std::to_string(block));
+        mBlock = block;
+        Restart();
+        std::vector<std::int64_t> ends;
+        const std::uint32_t first = mService->GetFrameSequence();
+        while (mTime + block <= 1800)
+        {
+            Feed(block, left, right);
+            if (mService->GetFrameSequence() == first + ends.size())
+                continue;
+            ends.push_back(mTime);
+            ASSERT_EQ(mService->GetFrameSequence(), first + ends.size()) << "at " << mTime;
+            const auto slots = TakeAll();
+            ASSERT_EQ(slots.size(), 1u);
+            double sum = 0.0;
+            for (std::int32_t i = 0; i < n; ++i)
+            {
+                ASSERT_EQ(slots[0]->GetChannelB()[i], right(mTime - n + i)) << "sample " << i << " at " << mTime;
+                sum += left(mTime - n + i);
+            }
+            EXPECT_NEAR(slots[0]->GetChannelA()[0], sum, 4.0) << "at " << mTime;
+            mService->ReleaseSlot(*slots[0]);
+        }
+        EXPECT_EQ(ends, expected);
+    }
+}
+
+// The audio thread never waits for the guard: a block that arrives while the
+// UI thread holds it is dropped, and the ring simply misses it.
+TEST_F(SpecServiceTest, ABlockArrivingWhileTheGuardIsHeldIsDropped)
+{
+    Build({2, 2}, 48000.0f, 256, false);
+    const std::int32_t n = 512;
+    mConfig->SetFftSize(n);
+    mConfig->SetWinType(0);
+    mConfig->SetAnalysisChannel(QVXSpecConfig::kChLeft);
+    const auto ramp = Ramp(1.0f, 1.0f);
+    Feed(n, ramp, ramp);
+    ASSERT_EQ(mService->GetFrameSequence(), 1u) << "counted, though not stored before slot mode";
+
+    // Slot mode makes the slots under the guard; while their first buffer is
+    // allocated the audio thread delivers samples 512 to 767.
+    std::vector<float> dropped(256);
+    for (std::size_t i = 0; i < dropped.size(); ++i)
+        dropped[i] = ramp(512 + static_cast<std::int64_t>(i));
+    bool delivered = false;
+    ArmAllocationHook(QuarvixSpecService::kSlotLength * sizeof(float), [&] {
+        std::thread audio([&] { mService->Capture({dropped.data(), dropped.data()}, 256); });
+        audio.join();
+        delivered = true;
+    });
+    mService->SetCaptureMode(SpecCaptureAgentDyn::kModeSlots);
+    ASSERT_TRUE(delivered);
+    EXPECT_EQ(mService->GetFrameSequence(), 1u) << "a block was analysed while the guard was held";
+
+    mTime = 768;
+    Feed(256, ramp, ramp);
+    const auto slots = TakeAll();
+    ASSERT_EQ(slots.size(), 1u);
+    for (std::int32_t i = 0; i < n; ++i)
+        ASSERT_EQ(slots[0]->GetChannelB()[i], ramp(i < 256 ? 256 + i : 512 + i)) << "sample " << i;
+}
+
+// An allocation failing while the transform is prepared for a new size
+// reaches the caller; the old size stays and the guard is free again. The next
+// attempt succeeds, and frames still pending keep the size they were made at.
+TEST_F(SpecServiceTest, AFailedReconfigurationLeavesTheOldSizeAndTheGuardFree)
+{
+    Build({2, 2}, 48000.0f, 256);
+    mConfig->SetAnalysisChannel(QVXSpecConfig::kChLeft);
+    ASSERT_EQ(mService->GetFftSize(), 2048);
+    mConfig->SetFftSize(4096, false);
+    // The first allocation this large is the cosine table of the new size.
+    ArmAllocationHook((4096 / 4 + 1) * sizeof(float), [] { throw std::bad_alloc(); });
+    EXPECT_THROW(mService->Reconfigure(), std::bad_alloc);
+    EXPECT_EQ(mService->GetFftSize(), 2048);
+    // The old size still analyses: real spectra, not untransformed samples.
+    Feed(4096, CentredSine(20, 2048), Silence());
+    const auto before = TakeAll();
+    ASSERT_FALSE(before.empty()) << "the guard stayed locked";
+    EXPECT_NEAR(BinLevel(before.back()->GetChannelA(), 2048, 20), -6.0206, 0.01);
+
+    mService->Reconfigure();
+    ASSERT_EQ(mService->GetFftSize(), 4096);
+    Feed(6144, CentredSine(40, 4096), Silence());
+    const auto slots = TakeAll();
+    EXPECT_EQ(slots.front()->GetLength(), 2048);
+    EXPECT_EQ(slots.back()->GetLength(), 4096);
+    EXPECT_NEAR(BinLevel(slots.back()->GetChannelA(), 4096, 40), -6.0206, 0.01);
+}
+
+TEST_F(SpecServiceTest, CaptureRunsOnlyInTheSpectrumViewsWithAnalysisOnAndSomeoneListening)
 {
     Build({2, 2});
     mConfig->SetFftSize(1024);
-    Feed(2048, Silence(), Silence());
-    mConfig->SetFftSize(4096);
-    Feed(4096 + 2048, Silence(), Silence());
-    const auto slots = TakeAll();
-    ASSERT_GE(slots.size(), 2u);
-    EXPECT_EQ(slots.front()->GetLength(), 1024);
-    EXPECT_EQ(slots.back()->GetLength(), 4096);
-
-    const auto sequence = mService->GetFrameSequence();
+    // From an empty ring, 2048 samples in blocks of 1024 complete three windows.
+    EXPECT_EQ(FramesFrom(2048), 3u) << "spectrum";
+    mConfig->SetSpectrumView(QVXSpecConfig::kAnaSpectrogram);
+    mConfig->SetFftSize(1024);
+    EXPECT_EQ(FramesFrom(2048), 3u) << "spectrogram";
     mConfig->SetSpectrumView(QVXSpecConfig::kAna3rdOct);
-    Feed(8192, Silence(), Silence());
-    EXPECT_EQ(mService->GetFrameSequence(), sequence);
+    EXPECT_EQ(FramesFrom(2048), 0u) << "third-octave";
+    mConfig->SetSpectrumView(QVXSpecConfig::kAnaFFT);
+    SetAnalysisOn(false);
+    EXPECT_EQ(FramesFrom(2048), 0u) << "analysis off";
+    SetAnalysisOn(true);
+    {
+        QuarvixServiceClient<QuarvixSpecService> display(mService, false);
+        EXPECT_EQ(FramesFrom(2048), 0u) << "only an inactive client";
+        QuarvixServiceClient<QuarvixSpecService> other(mService, true);
+        EXPECT_EQ(FramesFrom(2048), 3u) << "one of two clients active";
+        other.SetClientActive(false);
+        EXPECT_EQ(FramesFrom(2048), 0u) << "both inactive";
+    }
+    EXPECT_EQ(FramesFrom(2048), 3u) << "no client left";
 }
 
 TEST_F(SpecServiceTest, WeightingFollowsTheConfiguration)

@@ -33,7 +33,23 @@ long Count(Work&& work)
 }
 } // namespace CountingAllocator
 
+// Every form is replaced, so that no block allocated by one family is freed
+// by the other (the nothrow forms are what std::stable_sort uses).
 void* operator new(std::size_t size) { return CountingAllocator::Allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    try
+    {
+        return CountingAllocator::Allocate(size);
+    }
+    catch (...)
+    {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void* operator new[](std::size_t size) { return CountingAllocator::Allocate(size); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
