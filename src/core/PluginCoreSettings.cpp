@@ -43,8 +43,8 @@ std::string KeyValue(const std::string& line, const char* key)
     return line.substr(open + 1, close - open - 1);
 }
 
-// A settings file larger than this is not settings and is not read.
-constexpr std::size_t kMaxSettingsFileBytes = 16u << 20;
+// The largest settings text and the NUL that ends it in a file.
+constexpr std::size_t kMaxSettingsFileBytes = Serialization::kMaxSettingsTextBytes + 1;
 
 // Decimal number of a program line; 0 when it is not a number.
 long ProgramNumber(const std::string& text)

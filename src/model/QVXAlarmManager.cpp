@@ -3,9 +3,11 @@
 #include "core/PluginCore.h"
 #include "model/QVXSpecConfigArchive.h"
 #include "serialization/Archive.h"
+#include "serialization/XMLArchive.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace
 {
@@ -17,6 +19,19 @@ constexpr std::string_view kCountKey = "alarm_count";
 float ClampThreshold(float value, const QVXAlarmManager::AlarmDescriptor& descriptor) noexcept
 {
     return std::min(std::max(value, descriptor.mThresholdMin), descriptor.mThresholdMax);
+}
+
+// Whether a name read from settings can be saved again as it is. The archive
+// refuses strings holding its markup characters, so one such pending name
+// would make every later save fail; and a control character (a NUL above
+// all, which ends the settings text) would not come back from the text the same.
+bool IsStorableName(std::string_view name) noexcept
+{
+    const bool control = std::any_of(name.begin(), name.end(), [](char c) {
+        const auto code = static_cast<unsigned char>(c);
+        return code < 0x20 || code == 0x7F;
+    });
+    return !control && Serialization::XMLArchive::IsWritableString(name);
 }
 
 bool Contains(const std::vector<std::string>& names, std::string_view name)
@@ -73,7 +88,12 @@ void QVXAlarmManager::PersistentAlarmInfo::Save(Serialization::Archive& archive)
 void QVXAlarmManager::PersistentAlarmInfo::Load(Serialization::Archive& archive)
 {
     mName = archive.ReadString("uai", "invalid");
-    mThreshold = static_cast<float>(archive.ReadDouble("th", mThreshold));
+    // A threshold beyond the float range is kept as the largest float of its
+    // sign (converting it as it is would be undefined), which the alarm's
+    // limits then clamp as they clamp an infinity. NaN stays NaN: the setter
+    // and the registration of a pending alarm both ignore it.
+    constexpr double kLargest = std::numeric_limits<float>::max();
+    mThreshold = static_cast<float>(std::clamp(archive.ReadDouble("th", mThreshold), -kLargest, kLargest));
     mSeverity = archive.ReadInt("severity", mSeverity);
     mGroupTriggerSeverity = archive.ReadInt("groupTriggerSeverity", mGroupTriggerSeverity);
 }
@@ -472,6 +492,9 @@ void QVXAlarmManager::ReadAlarms(Serialization::Archive& archive, const std::vec
             info.Load(archive);
         }
         if (names && !Contains(*names, info.mName))
+            continue;
+        // Refused like any other unusable value: the rest of the list still loads.
+        if (!IsStorableName(info.mName))
             continue;
         if (replacementSeverity && info.mSeverity == kSpecialSeverity)
             info.mSeverity = *replacementSeverity;

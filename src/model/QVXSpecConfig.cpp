@@ -1,14 +1,17 @@
 #include "model/QVXSpecConfig.h"
 
 #include "analysis/QVXWindowSet.h"
+#include "analysis/ThirdOctaveBands.h"
 
 #include "base/Exceptions.h"
 #include "core/PluginCore.h"
 #include "model/QVXSpecConfigArchive.h"
 #include "serialization/ArchiveSequence.h"
+#include "serialization/NumberText.h"
 #include "serialization/XMLArchive.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -30,6 +33,53 @@ float ClampFloat(float value, float low, float high) noexcept
     if (!(value >= low))
         return low;
     return value > high ? high : value;
+}
+
+// The ranges the setters keep. Values read from settings pass through the
+// same ones: a text is no more trusted than a control.
+struct FloatRange
+{
+    float low;
+    float high;
+    float Clamp(float value) const noexcept { return ClampFloat(value, low, high); }
+};
+constexpr FloatRange kZoomFrequencyRange{10.0f, 96000.0f};
+constexpr FloatRange kPeakHoldTimeRange{-1.0f, 10.0f};
+constexpr FloatRange kPeakDecayRange{1.0f, 30.0f};
+constexpr FloatRange kInstantaneousDecayTimeRange{0.01f, 10.0f};
+constexpr FloatRange kAveragingTimeRange{0.1f, 20.0f};
+constexpr FloatRange kSpecGainRange{0.0f, 40.0f};
+constexpr FloatRange kSpecFloorRange{-100.0f, -6.0f};
+
+// A stored number as the float a setter takes: beyond the float range it is
+// an infinity, which the setter's clamp then brings back; converting it as it
+// is would be undefined.
+float ReadFloat(Serialization::Archive& archive, std::string_view key, float current)
+{
+    return Serialization::ToFloatSaturating(archive.ReadDouble(key, current));
+}
+
+// For values no setter limits: only a finite float is taken, anything else
+// keeps the current value.
+float ReadFiniteFloat(Serialization::Archive& archive, std::string_view key, float current)
+{
+    const float value = ReadFloat(archive, key, current);
+    return std::isfinite(value) ? value : current;
+}
+
+// The band-level range of the third-octave view selects ISO bands, and the
+// third-octave service indexes its bands with it on the audio thread: both
+// ends stay within the bands there. The other views have no bands; their
+// ranges are only kept in order.
+std::pair<std::int32_t, std::int32_t> ValidBandLevelRange(std::int32_t view, std::int32_t first,
+                                                          std::int32_t second) noexcept
+{
+    if (view == QVXSpecConfig::kAna3rdOct)
+    {
+        first = std::clamp(first, ThirdOctaveBands::kFirstBand, ThirdOctaveBands::kLastBand);
+        second = std::clamp(second, ThirdOctaveBands::kFirstBand, ThirdOctaveBands::kLastBand);
+    }
+    return {std::min(first, second), second};
 }
 
 std::int32_t ClampView(std::int32_t view) noexcept
@@ -135,27 +185,25 @@ void QVXSpecConfig::SpectrumViewOptions::Save(Serialization::Archive& archive)
 
 void QVXSpecConfig::SpectrumViewOptions::Load(Serialization::Archive& archive)
 {
-    const auto readFloat = [&](std::string_view key, float current) {
-        return static_cast<float>(archive.ReadDouble(key, current));
-    };
     mAnalysisChannel = archive.ReadInt("analysisChannel", mAnalysisChannel);
-    mLevelRangeMin = readFloat("levelRange.min", mLevelRangeMin);
-    mLevelRangeMax = readFloat("levelRange.max", mLevelRangeMax);
+    mLevelRangeMin = ReadFiniteFloat(archive, "levelRange.min", mLevelRangeMin);
+    mLevelRangeMax = ReadFiniteFloat(archive, "levelRange.max", mLevelRangeMax);
     mFreqZoom = archive.ReadBool("freqZoom", mFreqZoom);
-    const float zoomMin = ClampFloat(readFloat("freqZoomRange.min", mFreqZoomRangeMin), 10.0f, 96000.0f);
-    const float zoomMax = ClampFloat(readFloat("freqZoomRange.max", mFreqZoomRangeMax), 10.0f, 96000.0f);
+    const float zoomMin = kZoomFrequencyRange.Clamp(ReadFloat(archive, "freqZoomRange.min", mFreqZoomRangeMin));
+    const float zoomMax = kZoomFrequencyRange.Clamp(ReadFloat(archive, "freqZoomRange.max", mFreqZoomRangeMax));
     if (IsValidZoomRange(zoomMin, zoomMax))
     {
         mFreqZoomRangeMin = zoomMin;
         mFreqZoomRangeMax = zoomMax;
     }
-    mDecayRateDbPerSec = readFloat("decayRateDbPerSec", mDecayRateDbPerSec);
+    mDecayRateDbPerSec = ReadFiniteFloat(archive, "decayRateDbPerSec", mDecayRateDbPerSec);
     mPeakHold = archive.ReadBool("peakHold", mPeakHold);
-    mPeakHoldTime = ClampFloat(readFloat("peakHoldTime", mPeakHoldTime), -1.0f, 10.0f);
+    mPeakHoldTime = kPeakHoldTimeRange.Clamp(ReadFloat(archive, "peakHoldTime", mPeakHoldTime));
     mInstantaneous = archive.ReadBool("instantaneous", mInstantaneous);
-    mInstantaneousDecayTime = ClampFloat(readFloat("instantaneousDecayTime", mInstantaneousDecayTime), 0.01f, 10.0f);
+    mInstantaneousDecayTime =
+        kInstantaneousDecayTimeRange.Clamp(ReadFloat(archive, "instantaneousDecayTime", mInstantaneousDecayTime));
     mShowAverage = archive.ReadBool("showAverage", mShowAverage);
-    mAveragingTime = ClampFloat(readFloat("averagingTime", mAveragingTime), 0.1f, 20.0f);
+    mAveragingTime = kAveragingTimeRange.Clamp(ReadFloat(archive, "averagingTime", mAveragingTime));
     mSpecWeighting = archive.ReadInt("specWeighting", mSpecWeighting);
     mLogScale = archive.ReadBool("logScale", mLogScale);
     // The services build their transform from this size: a stored size they
@@ -278,8 +326,16 @@ void QVXSpecConfig::MemSlotData::Load(Serialization::Archive& archive)
     for (std::size_t channel = 0; channel < mChannels.size(); ++channel)
     {
         const std::string key = ChannelKey(channel);
-        if (archive.HasNode(key))
-            archive.ReadFloatVector(key, mChannels[channel]);
+        if (!archive.HasNode(key))
+            continue;
+        archive.ReadFloatVector(key, mChannels[channel]);
+        // A stored level that is no number (or beyond every float) is no
+        // measurement: it reads as the level that means nothing was measured.
+        for (float& level : mChannels[channel])
+        {
+            if (!std::isfinite(level))
+                level = kNoLevelDb;
+        }
     }
 }
 
@@ -476,8 +532,8 @@ std::pair<float, float> QVXSpecConfig::GetFreqZoomRange() const
 
 void QVXSpecConfig::SetFreqZoomRange(float minimum, float maximum, bool notify)
 {
-    minimum = ClampFloat(minimum, 10.0f, 96000.0f);
-    maximum = ClampFloat(maximum, 10.0f, 96000.0f);
+    minimum = kZoomFrequencyRange.Clamp(minimum);
+    maximum = kZoomFrequencyRange.Clamp(maximum);
     if (IsValidZoomRange(minimum, maximum))
     {
         CurrentOptions().mFreqZoomRangeMin = minimum;
@@ -494,13 +550,13 @@ void QVXSpecConfig::SetPeakHold(bool on, bool notify)
 
 void QVXSpecConfig::SetPeakHoldTime(float seconds, bool notify)
 {
-    CurrentOptions().mPeakHoldTime = ClampFloat(seconds, -1.0f, 10.0f);
+    CurrentOptions().mPeakHoldTime = kPeakHoldTimeRange.Clamp(seconds);
     Notify(notify, Msg::kPeakHoldTime);
 }
 
 void QVXSpecConfig::SetPeakDecay(float decay, bool notify)
 {
-    CurrentOptions().mPeakDecay = ClampFloat(decay, 1.0f, 30.0f);
+    CurrentOptions().mPeakDecay = kPeakDecayRange.Clamp(decay);
     Notify(notify, Msg::kPeakDecay);
 }
 
@@ -512,7 +568,7 @@ void QVXSpecConfig::SetInstantaneous(bool on, bool notify)
 
 void QVXSpecConfig::SetInstantaneousDecayTime(float seconds, bool notify)
 {
-    CurrentOptions().mInstantaneousDecayTime = ClampFloat(seconds, 0.01f, 10.0f);
+    CurrentOptions().mInstantaneousDecayTime = kInstantaneousDecayTimeRange.Clamp(seconds);
     Notify(notify, Msg::kInstantaneousDecayTime);
 }
 
@@ -524,7 +580,7 @@ void QVXSpecConfig::SetShowAverage(bool on, bool notify)
 
 void QVXSpecConfig::SetAveragingTime(float seconds, bool notify)
 {
-    CurrentOptions().mAveragingTime = ClampFloat(seconds, 0.1f, 20.0f);
+    CurrentOptions().mAveragingTime = kAveragingTimeRange.Clamp(seconds);
     Notify(notify, Msg::kAveragingTime);
 }
 
@@ -587,7 +643,8 @@ std::pair<std::int32_t, std::int32_t> QVXSpecConfig::GetBandLevelRange() const
 
 void QVXSpecConfig::SetBandLevelRange(std::int32_t first, std::int32_t second, bool notify)
 {
-    mBandLevelRanges[At(GetSpectrumView())] = {std::min(first, second), second};
+    const std::int32_t view = GetSpectrumView();
+    mBandLevelRanges[At(view)] = ValidBandLevelRange(view, first, second);
     Notify(notify, Msg::kBandLevelRange);
 }
 
@@ -713,13 +770,13 @@ void QVXSpecConfig::SetThirdOctBarView(std::int32_t mode, bool notify)
 
 void QVXSpecConfig::SetSpecGain(float gain, bool notify)
 {
-    mSpecGain = ClampFloat(gain, 0.0f, 40.0f);
+    mSpecGain = kSpecGainRange.Clamp(gain);
     Notify(notify, Msg::kSpecGain);
 }
 
 void QVXSpecConfig::SetSpecFloor(float floor, bool notify)
 {
-    mSpecFloor = ClampFloat(floor, -100.0f, -6.0f);
+    mSpecFloor = kSpecFloorRange.Clamp(floor);
     Notify(notify, Msg::kSpecFloor);
 }
 
@@ -793,8 +850,15 @@ void QVXSpecConfig::ReadColorMaps(Serialization::Archive& archive)
 void QVXSpecConfig::ReadBandLevelRange(Serialization::Archive& archive, std::int32_t view)
 {
     auto& range = mBandLevelRanges[At(view)];
-    range.first = archive.ReadInt(Key("mBandLevelRangesMap[", view, "].first"), range.first);
-    range.second = archive.ReadInt(Key("mBandLevelRangesMap[", view, "].second"), range.second);
+    const std::int32_t first = archive.ReadInt(Key("mBandLevelRangesMap[", view, "].first"), range.first);
+    const std::int32_t second = archive.ReadInt(Key("mBandLevelRangesMap[", view, "].second"), range.second);
+    range = ValidBandLevelRange(view, first, second);
+}
+
+void QVXSpecConfig::ReadSpectrogramLevels(Serialization::Archive& archive)
+{
+    mSpecGain = kSpecGainRange.Clamp(ReadFloat(archive, "mSpecGain", mSpecGain));
+    mSpecFloor = kSpecFloorRange.Clamp(ReadFloat(archive, "mSpecFloor", mSpecFloor));
 }
 
 void QVXSpecConfig::Load(Serialization::Archive& archive)
@@ -811,8 +875,7 @@ void QVXSpecConfig::Load(Serialization::Archive& archive)
     for (const std::int32_t view : {kAnaFFT, kAna3rdOct})
         ReadColorSet(archive, view);
     mThirdOctBarView = archive.ReadInt("mThirdOctBarView", mThirdOctBarView);
-    mSpecGain = ClampFloat(static_cast<float>(archive.ReadDouble("mSpecGain", mSpecGain)), 0.0f, 40.0f);
-    mSpecFloor = ClampFloat(static_cast<float>(archive.ReadDouble("mSpecFloor", mSpecFloor)), -100.0f, -6.0f);
+    ReadSpectrogramLevels(archive);
     for (const std::int32_t view : {kAnaFFT, kAna3rdOct, kAnaSpectrogram})
         ReadBandLevelRange(archive, view);
     for (const auto& [key, controller] :
@@ -842,8 +905,7 @@ void QVXSpecConfig::ReadViewSettings(Serialization::Archive& archive)
         mThirdOctBarView = archive.ReadInt("mThirdOctBarView", mThirdOctBarView);
     if (view == kAnaSpectrogram)
     {
-        mSpecGain = ClampFloat(static_cast<float>(archive.ReadDouble("mSpecGain", mSpecGain)), 0.0f, 40.0f);
-        mSpecFloor = ClampFloat(static_cast<float>(archive.ReadDouble("mSpecFloor", mSpecFloor)), -100.0f, -6.0f);
+        ReadSpectrogramLevels(archive);
     }
     ReadBandLevelRange(archive, view);
     SendViewImportBurst();

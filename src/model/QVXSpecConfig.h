@@ -106,7 +106,8 @@ public:
         std::string_view GetTypeName() const override { return "QVXSpecConfig.SpectrumViewOptions"; }
         void Save(Serialization::Archive& archive) override;
         // Reads every key with the current value as the default, and keeps the
-        // ranges the setters keep.
+        // ranges the setters keep. The values no setter limits (level range,
+        // decay rate) take only finite floats; anything else keeps the current value.
         void Load(Serialization::Archive& archive) override;
 
         std::int32_t mAnalysisChannel = kChSum;
@@ -138,7 +139,8 @@ public:
         void Save(Serialization::Archive& archive) override;
         // Missing keys read as the defaults below (the text fields as
         // "unknown"); unknown texts fall back as the From*Name functions say.
-        // Window and weighting are not stored and keep their values.
+        // Window and weighting are not stored and keep their values. Curve
+        // values that are not finite floats read as kNoLevelDb.
         void Load(Serialization::Archive& archive) override;
 
         bool HasData() const noexcept { return !mChannels.empty(); }
@@ -155,6 +157,8 @@ public:
         // More channels than an instance can have only come from a damaged
         // archive; reading stops there instead of allocating for them.
         static constexpr std::int32_t kMaxChannels = 8;
+        // The level of a curve point where nothing was measured (dB).
+        static constexpr float kNoLevelDb = -1000.0f;
 
         bool mVisible = false;
         std::int32_t mType = kDtInstant;
@@ -238,7 +242,9 @@ public:
     std::int32_t GetAmpScale() const;
     void SetAmpScale(std::int32_t scale, bool notify = true); // 0 ... 2
     std::pair<std::int32_t, std::int32_t> GetBandLevelRange() const;
-    // first = min(first, second), second as given.
+    // first = min(first, second), second as given; in the third-octave view
+    // both ends are first clamped to the ISO band numbers 13 ... 43. Ranges
+    // read from settings are kept the same way.
     void SetBandLevelRange(std::int32_t first, std::int32_t second, bool notify = true);
     std::int32_t GetActiveMemory() const;
 
@@ -281,8 +287,8 @@ public:
     // --- archive ---
     std::string_view GetTypeName() const override { return "QVXSpecConfig"; }
     void Save(Serialization::Archive& archive) override;
-    // Every key and object read with the current value as the default, then
-    // the after-read burst.
+    // Every key and object read with the current value as the default and
+    // kept within the range its setter keeps, then the after-read burst.
     void Load(Serialization::Archive& archive) override;
     // Reads the current view's part of a configuration object (the archive's
     // scope is inside it), then the view-import burst.
@@ -308,6 +314,8 @@ private:
     // Fills the colour maps from the sequence element by element.
     void ReadColorMaps(Serialization::Archive& archive);
     void ReadBandLevelRange(Serialization::Archive& archive, std::int32_t view);
+    // "mSpecGain" and "mSpecFloor", clamped as their setters clamp.
+    void ReadSpectrogramLevels(Serialization::Archive& archive);
 
     PluginCore* mCore; // not owned
     std::atomic<bool> mAnaEnabled{true};

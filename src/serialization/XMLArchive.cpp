@@ -1,9 +1,9 @@
 #include "serialization/XMLArchive.h"
 
+#include "serialization/NumberText.h"
+
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <iomanip>
 #include <limits>
 
 namespace Serialization
@@ -28,7 +28,7 @@ std::string Quoted(std::string_view prefix, std::string_view name)
     return text;
 }
 
-std::int32_t ToInt32(long value) noexcept
+std::int32_t ToInt32(std::int64_t value) noexcept
 {
     // Saturates like strtol on a platform whose long has 32 bits.
     if (value > std::numeric_limits<std::int32_t>::max())
@@ -51,31 +51,25 @@ std::int64_t DoubleToInt64(double value) noexcept
     return static_cast<std::int64_t>(value);
 }
 
-std::int64_t ParseInt64(const std::string& text)
+std::int64_t ParseInt64(std::string_view text)
 {
     // A plain integer is taken exactly: going through a double, as the rest of
     // the number forms do, would lose every value beyond 2^53.
-    char* integerEnd = nullptr;
-    char* realEnd = nullptr;
-    const long long asInteger = std::strtoll(text.c_str(), &integerEnd, 10);
-    const double asReal = std::strtod(text.c_str(), &realEnd);
+    const char* const last = text.data() + text.size();
+    const char* integerEnd = nullptr;
+    const char* realEnd = nullptr;
+    const std::int64_t asInteger = ParseIntegerText(text.data(), last, 10, &integerEnd);
+    const double asReal = ParseRealText(text.data(), last, &realEnd);
     if (integerEnd == realEnd)
         return asInteger;
     return DoubleToInt64(asReal);
-}
-
-float ToFloat(double value) noexcept
-{
-    if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max())
-        return value > 0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
-    return static_cast<float>(value);
 }
 
 template <class T>
 T FromDouble(double value) noexcept
 {
     if constexpr (std::is_same_v<T, float>)
-        return ToFloat(value);
+        return ToFloatSaturating(value);
     else
         return value;
 }
@@ -85,13 +79,19 @@ bool IsSpace(char c) noexcept
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
 
+// Numbers are written in the archive's own forms, never through the stream's
+// formatting: its locale could write "0,5" or "4.096".
+FormattedNumber Real(double value, bool fixedDecimals) noexcept
+{
+    return fixedDecimals ? FormattedNumber::Fixed(value, 16) : FormattedNumber::General(value, 6);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- construction
 
 XMLArchive::XMLArchive(std::ostream& out, std::string archiveTypeName, bool suppressDeclaration)
-    : mOut(&out), mSuppressDeclaration(suppressDeclaration), mSavedFlags(out.flags()),
-      mSavedPrecision(out.precision())
+    : mOut(&out), mSuppressDeclaration(suppressDeclaration)
 {
     SetArchiveTypeName(std::move(archiveTypeName));
     mAttributeNames.emplace_back();
@@ -101,6 +101,7 @@ XMLArchive::XMLArchive(const char* text, std::size_t length, ObjectFactory* obje
     : Archive(objectFactory)
 {
     CVN_REQUIRE(text != nullptr, "the input stream is null!");
+    XMLNodeTree::RequireTextSize(length);
     mText.emplace(text, length);
     mRootStart = XMLNodeTree::FindRoot(*mText);
     XMLNodeTree tree(*mText);
@@ -110,16 +111,14 @@ XMLArchive::XMLArchive(const char* text, std::size_t length, ObjectFactory* obje
         SetArchiveTypeName(std::string(*type));
 }
 
-XMLArchive::~XMLArchive()
-{
-    if (mOut != nullptr)
-    {
-        mOut->flags(mSavedFlags);
-        mOut->precision(mSavedPrecision);
-    }
-}
+XMLArchive::~XMLArchive() = default;
 
 // ---------------------------------------------------------------- writing
+
+bool XMLArchive::IsWritableString(std::string_view text) noexcept
+{
+    return text.find_first_of(kIllegalCharacters) == std::string_view::npos;
+}
 
 void XMLArchive::RequireWritable() const
 {
@@ -152,7 +151,7 @@ void XMLArchive::BeginAttribute(std::string_view name, std::string_view type, st
     CVN_REQUIRE(unique, "attribute name is not unique within current scope: " + std::string(name));
     *mOut << mIndent << "<att name=\"" << name << "\" type=\"" << type << '"';
     if (!sizeKey.empty())
-        *mOut << ' ' << sizeKey << "=\"" << size << '"';
+        *mOut << ' ' << sizeKey << "=\"" << FormattedNumber::Unsigned(size) << '"';
     *mOut << '>';
 }
 
@@ -171,14 +170,14 @@ void XMLArchive::WriteBool(std::string_view name, bool value)
 void XMLArchive::WriteInt(std::string_view name, std::int32_t value)
 {
     BeginAttribute(name, "i");
-    *mOut << value;
+    *mOut << FormattedNumber::Integer(value);
     EndScalarAttribute();
 }
 
 void XMLArchive::WriteInt64(std::string_view name, std::int64_t value)
 {
     BeginAttribute(name, "i64");
-    *mOut << value;
+    *mOut << FormattedNumber::Integer(value);
     EndScalarAttribute();
 }
 
@@ -186,7 +185,8 @@ void XMLArchive::WriteDouble(std::string_view name, double value)
 {
     BeginAttribute(name, "f");
     // Stays in force for every later number of the archive, vectors included.
-    *mOut << std::fixed << std::setprecision(16) << value;
+    mFixedDecimals = true;
+    *mOut << Real(value, mFixedDecimals);
     EndScalarAttribute();
 }
 
@@ -196,7 +196,7 @@ void XMLArchive::WriteVector(std::string_view name, const std::vector<T>& values
     BeginAttribute(name, "fvec", "vec_size", values.size());
     for (std::size_t i = 0; i < values.size(); ++i)
     {
-        *mOut << '\n' << mIndent << '\t' << values[i];
+        *mOut << '\n' << mIndent << '\t' << Real(static_cast<double>(values[i]), mFixedDecimals);
         if (i + 1 < values.size())
             *mOut << '|';
     }
@@ -216,8 +216,7 @@ void XMLArchive::WriteFloatVector(std::string_view name, const std::vector<float
 void XMLArchive::WriteString(std::string_view name, std::string_view text)
 {
     RequireWritable();
-    CVN_REQUIRE_AS(ParseException, text.find_first_of(kIllegalCharacters) == std::string_view::npos,
-                   Quoted("illegal character in '", text));
+    CVN_REQUIRE_AS(ParseException, IsWritableString(text), Quoted("illegal character in '", text));
     BeginAttribute(name, "str");
     *mOut << text;
     EndScalarAttribute();
@@ -240,7 +239,7 @@ void XMLArchive::WriteBinary(std::string_view name, const std::uint8_t* bytes, s
 void XMLArchive::WritePtrId(std::string_view name, std::uint64_t id)
 {
     BeginAttribute(name, "ptr");
-    *mOut << id;
+    *mOut << FormattedNumber::Unsigned(id);
     EndScalarAttribute();
 }
 
@@ -314,15 +313,14 @@ std::size_t XMLArchive::FindAttribute(std::string_view name, std::string_view ty
     return node;
 }
 
-std::string XMLArchive::AttributeValue(std::string_view name, std::string_view type) const
+std::string_view XMLArchive::AttributeValue(std::string_view name, std::string_view type) const
 {
-    // A copy, so that the number conversions stop at its NUL, not somewhere past the text.
-    return std::string(mTree->GetValue(FindAttribute(name, type)));
+    return mTree->GetValue(FindAttribute(name, type));
 }
 
 bool XMLArchive::ReadBool(std::string_view name)
 {
-    const std::string text = AttributeValue(name, "bool");
+    const std::string_view text = AttributeValue(name, "bool");
     if (text == "true")
         return true;
     CVN_REQUIRE(text == "false", Quoted("boolean has unknown value of '", text));
@@ -336,8 +334,7 @@ bool XMLArchive::ReadBool(std::string_view name, bool defaultValue)
 
 std::int32_t XMLArchive::ReadInt(std::string_view name)
 {
-    const std::string text = AttributeValue(name, "i");
-    return ToInt32(std::strtol(text.c_str(), nullptr, 0));
+    return ToInt32(ParseIntegerText(AttributeValue(name, "i"), 0));
 }
 
 std::int32_t XMLArchive::ReadInt(std::string_view name, std::int32_t defaultValue)
@@ -357,8 +354,7 @@ std::int64_t XMLArchive::ReadInt64(std::string_view name, std::int64_t defaultVa
 
 double XMLArchive::ReadDouble(std::string_view name)
 {
-    const std::string text = AttributeValue(name, "f");
-    return std::strtod(text.c_str(), nullptr);
+    return ParseRealText(AttributeValue(name, "f"));
 }
 
 double XMLArchive::ReadDouble(std::string_view name, double defaultValue)
@@ -370,13 +366,12 @@ std::size_t XMLArchive::StatedSize(std::size_t node, std::string_view key, const
 {
     const auto sizeText = mTree->GetTagAttribute(node, key);
     CVN_REQUIRE(sizeText.has_value(), missingMessage);
-    const std::string digits(*sizeText);
-    const long long size = std::strtoll(digits.c_str(), nullptr, 10);
+    const std::int64_t size = ParseIntegerText(*sizeText, 10);
     // Every item or byte takes at least one character of the value, so a larger
     // size can only come from damaged or hostile text; refusing it keeps such a
     // text from making us allocate without bound.
-    const bool fits = size >= 0 && static_cast<unsigned long long>(size) <= mTree->GetValue(node).size();
-    CVN_REQUIRE_AS(ParseException, fits, Quoted("size does not fit the data of attribute '", mTree->GetNode(node).name));
+    const bool fits = size >= 0 && static_cast<std::uint64_t>(size) <= mTree->GetValue(node).size();
+    CVN_REQUIRE_AS(ParseException, fits, Quoted("size does not fit the data of attribute '", mTree->GetName(node)));
     return static_cast<std::size_t>(size);
 }
 
@@ -386,15 +381,15 @@ void XMLArchive::ReadVector(std::string_view name, std::vector<T>& values)
     const std::size_t node = FindAttribute(name, "fvec");
     const std::size_t count = StatedSize(node, "vec_size", "cant find size for vector attribute");
     values.resize(count);
-    const std::string text(mTree->GetValue(node));
-    const char* position = text.c_str();
+    const std::string_view text = mTree->GetValue(node);
+    const char* position = text.data();
     const char* const end = position + text.size();
     // Each round moves on by at least the one separator character, so even a
     // value that holds no number at all ends the loop.
     for (std::size_t i = 0; i < count && position < end; ++i)
     {
-        char* next = nullptr;
-        values[i] = FromDouble<T>(std::strtod(position, &next));
+        const char* next = nullptr;
+        values[i] = FromDouble<T>(ParseRealText(position, end, &next));
         position = next + 1;
     }
 }
@@ -411,7 +406,7 @@ void XMLArchive::ReadFloatVector(std::string_view name, std::vector<float>& valu
 
 std::string XMLArchive::ReadString(std::string_view name)
 {
-    return AttributeValue(name, "str");
+    return std::string(AttributeValue(name, "str"));
 }
 
 std::string XMLArchive::ReadString(std::string_view name, std::string_view defaultText)

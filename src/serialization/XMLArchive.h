@@ -23,7 +23,7 @@
 #include "serialization/Archive.h"
 #include "serialization/XMLNodeTree.h"
 
-#include <ios>
+#include <cstddef>
 #include <optional>
 #include <ostream>
 #include <set>
@@ -34,6 +34,11 @@
 
 namespace Serialization
 {
+
+// The largest settings text any reader takes. Settings of this program are a
+// few hundred kilobytes even with every memory slot full; anything larger is
+// damaged or hostile, and is refused before it is copied or parsed.
+inline constexpr std::size_t kMaxSettingsTextBytes = 16 * 1024 * 1024;
 
 class XMLArchive final : public Archive
 {
@@ -54,8 +59,12 @@ public:
     // cannot exhaust the stack through the objects' Load.
     static constexpr std::size_t kMaxReadDepth = 200;
 
-    // Writing on `out`. The stream's format flags are restored when the archive
-    // is destroyed.
+    // Whether WriteString takes the text: it must not hold the characters of
+    // the markup (&, <, >, the double quote and the apostrophe).
+    static bool IsWritableString(std::string_view text) noexcept;
+
+    // Writing on `out`. Numbers are written in the archive's own forms, so the
+    // stream's locale and format flags play no part and are left as they are.
     XMLArchive(std::ostream& out, std::string archiveTypeName, bool suppressDeclaration = false);
     // Reading a copy of `length` bytes at `text`; finds the root and reads its
     // type into the archive type name.
@@ -115,7 +124,7 @@ private:
 
     std::size_t CurrentScope() const;
     std::size_t FindAttribute(std::string_view name, std::string_view type) const;
-    std::string AttributeValue(std::string_view name, std::string_view type) const;
+    std::string_view AttributeValue(std::string_view name, std::string_view type) const;
     std::size_t StatedSize(std::size_t node, std::string_view key, const char* missingMessage) const;
     template <class T>
     void ReadVector(std::string_view name, std::vector<T>& values);
@@ -126,8 +135,9 @@ private:
     bool mSuppressDeclaration = false;
     std::string mIndent;
     std::vector<std::set<std::string, std::less<>>> mAttributeNames; // one per open object, root first
-    std::ios_base::fmtflags mSavedFlags{};
-    std::streamsize mSavedPrecision = 0;
+    // Set by the first double attribute: from then on every real number,
+    // vectors included, has 16 decimals; before, vectors carry 6 significant digits.
+    bool mFixedDecimals = false;
 
     // Reading.
     std::optional<std::string> mText;

@@ -1,8 +1,11 @@
 #include "serialization/XMLNodeTree.h"
 
+#include "serialization/NumberText.h"
 #include "serialization/XMLArchive.h"
 
-#include <cstdlib>
+#include <algorithm>
+#include <string>
+#include <utility>
 
 namespace Serialization
 {
@@ -24,7 +27,25 @@ bool IsAsciiLetter(char c) noexcept
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
+std::uint32_t ToOffset(std::size_t position) noexcept
+{
+    // Every position of an accepted text fits; kNoPosition becomes kNone.
+    return position >= XMLNodeTree::Node::kNone ? XMLNodeTree::Node::kNone : static_cast<std::uint32_t>(position);
+}
+
 } // namespace
+
+XMLNodeTree::XMLNodeTree(std::string_view text) : mText(text)
+{
+    RequireTextSize(text.size());
+}
+
+void XMLNodeTree::RequireTextSize(std::size_t length)
+{
+    static_assert(kMaxSettingsTextBytes < Node::kNone, "positions must fit in 32 bits");
+    CVN_REQUIRE_AS(ParseException, length <= kMaxSettingsTextBytes,
+                   "archive text larger than " + std::to_string(kMaxSettingsTextBytes) + " bytes");
+}
 
 std::size_t XMLNodeTree::FindRoot(std::string_view text)
 {
@@ -48,8 +69,8 @@ std::size_t XMLNodeTree::AddNode(int kind, std::size_t tagStart)
 {
     Node node;
     node.kind = kind;
-    node.tagStart = tagStart;
-    mNodes.push_back(std::move(node));
+    node.tagStart = ToOffset(tagStart);
+    mNodes.push_back(node);
     return mNodes.size() - 1;
 }
 
@@ -63,7 +84,7 @@ std::size_t XMLNodeTree::FindTagClose(std::size_t from) const
 void XMLNodeTree::FindTagEnd(std::size_t node)
 {
     Node& n = mNodes.at(node);
-    n.tagEnd = FindTagClose(n.tagStart + 1);
+    n.tagEnd = static_cast<std::uint32_t>(FindTagClose(std::size_t{n.tagStart} + 1));
 }
 
 bool XMLNodeTree::IsTagAt(std::size_t position, std::string_view tagName) const
@@ -75,10 +96,16 @@ bool XMLNodeTree::IsTagAt(std::size_t position, std::string_view tagName) const
     return after >= mText.size() || IsSpace(mText[after]) || mText[after] == '>' || mText[after] == '/';
 }
 
+std::string_view XMLNodeTree::GetName(std::size_t node) const
+{
+    const Node& n = mNodes.at(node);
+    return mText.substr(n.nameStart, n.nameLength);
+}
+
 std::string_view XMLNodeTree::GetTagText(std::size_t node) const
 {
     const Node& n = mNodes.at(node);
-    if (n.tagStart == kNoPosition || n.tagEnd == kNoPosition)
+    if (n.tagStart == Node::kNone || n.tagEnd == Node::kNone)
         return {};
     return mText.substr(n.tagStart, n.tagEnd - n.tagStart + 1);
 }
@@ -86,7 +113,10 @@ std::string_view XMLNodeTree::GetTagText(std::size_t node) const
 std::string_view XMLNodeTree::GetValue(std::size_t node) const
 {
     const Node& n = mNodes.at(node);
-    return mText.substr(n.valueStart, n.valueEnd - n.valueStart);
+    // Only an attribute that was parsed has a value.
+    if (n.kind != kAttributeNode || n.tagEnd == Node::kNone || n.valueEnd <= n.tagEnd)
+        return {};
+    return mText.substr(std::size_t{n.tagEnd} + 1, n.valueEnd - n.tagEnd - 1);
 }
 
 std::optional<std::string_view> XMLNodeTree::GetTagAttribute(std::size_t node, std::string_view key) const
@@ -116,9 +146,7 @@ std::optional<std::string_view> XMLNodeTree::GetTagAttribute(std::string_view ta
 
 std::uint64_t XMLNodeTree::ParseDecimalId(std::string_view text)
 {
-    // The value is copied: the archive text need not end with a NUL.
-    const std::string digits(text);
-    return std::strtoull(digits.c_str(), nullptr, 10);
+    return ParseUnsignedText(text, 10);
 }
 
 std::size_t XMLNodeTree::OpenNode(std::size_t node, std::vector<std::size_t>& openNodes)
@@ -128,7 +156,10 @@ std::size_t XMLNodeTree::OpenNode(std::size_t node, std::vector<std::size_t>& op
         throw ParseException("encountered unknown node type: " + std::to_string(kind), "known node kind");
     FindTagEnd(node);
     if (const auto name = GetTagAttribute(node, "name"))
-        mNodes[node].name = std::string(*name);
+    {
+        mNodes[node].nameStart = static_cast<std::uint32_t>(name->data() - mText.data());
+        mNodes[node].nameLength = static_cast<std::uint32_t>(name->size());
+    }
 
     Node& n = mNodes[node];
     if (kind != kAttributeNode)
@@ -137,24 +168,69 @@ std::size_t XMLNodeTree::OpenNode(std::size_t node, std::vector<std::size_t>& op
         return n.tagEnd + 1;
     }
     constexpr std::string_view kAttributeEnd = "</att>";
-    const std::size_t end = mText.find(kAttributeEnd, n.tagEnd + 1);
+    const std::size_t end = mText.find(kAttributeEnd, std::size_t{n.tagEnd} + 1);
     CVN_REQUIRE_AS(ParseException, end != std::string_view::npos, "expected '</att>', got to end of archive");
-    n.valueStart = n.tagEnd + 1;
-    n.valueEnd = end;
+    n.valueEnd = static_cast<std::uint32_t>(end);
     return end + kAttributeEnd.size();
 }
 
 void XMLNodeTree::CloseObject(std::size_t node)
 {
     if (const auto id = GetTagAttribute(node, "id"))
-        mIdIndex.insert_or_assign(ParseDecimalId(*id), node);
+        mIdIndex.push_back({ParseDecimalId(*id), static_cast<std::uint32_t>(mIdIndex.size()),
+                            static_cast<std::uint32_t>(node)});
+}
+
+void XMLNodeTree::ReserveFor(std::size_t from)
+{
+    // Each node starts with one of these tags, so counting them first lets the
+    // arrays be allocated once, at their size, instead of growing by doubling.
+    // Tags inside attribute values count too; but a text that parses holds no
+    // more nodes than its shortest form, "<att></att>", fits into it, which
+    // bounds what a hostile text can make us reserve.
+    std::size_t objects = 0;
+    std::size_t attributes = 0;
+    for (std::size_t at = mText.find('<', from); at != std::string_view::npos; at = mText.find('<', at + 1))
+    {
+        if (IsTagAt(at, "<obj"))
+            ++objects;
+        else if (IsTagAt(at, "<att"))
+            ++attributes;
+    }
+    constexpr std::size_t kShortestNode = 11;
+    const std::size_t most = (mText.size() - std::min(from, mText.size())) / kShortestNode + 1;
+    mNodes.reserve(mNodes.size() + std::min(objects + attributes, most));
+    mIdIndex.reserve(mIdIndex.size() + std::min(objects, most));
+}
+
+void XMLNodeTree::BuildIndexes()
+{
+    const auto key = [this](std::uint32_t node) { return std::pair(mNodes[node].parent, GetName(node)); };
+    mChildIndex.clear();
+    mChildIndex.reserve(mNodes.size());
+    for (std::size_t node = 0; node < mNodes.size(); ++node)
+    {
+        if (mNodes[node].parent != Node::kNone)
+            mChildIndex.push_back(static_cast<std::uint32_t>(node));
+    }
+    // Ties by node number: the first child of a name in the text is the one found.
+    std::sort(mChildIndex.begin(), mChildIndex.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const auto keyA = key(a);
+        const auto keyB = key(b);
+        return keyA != keyB ? keyA < keyB : a < b;
+    });
+    // In place, as every sort here: no temporary buffer beside the arrays.
+    std::sort(mIdIndex.begin(), mIdIndex.end(), [](const IdEntry& a, const IdEntry& b) {
+        return std::pair(a.id, a.closing) < std::pair(b.id, b.closing);
+    });
 }
 
 void XMLNodeTree::Parse(std::size_t node)
 {
-    if (node >= mNodes.size() || mNodes[node].tagStart == kNoPosition)
+    if (node >= mNodes.size() || mNodes[node].tagStart == Node::kNone)
         throw Cvn::Exception("node is null, or start is null", "node != null && node->start != null");
 
+    ReserveFor(mNodes[node].tagStart);
     std::vector<std::size_t> openNodes;
     std::size_t position = OpenNode(node, openNodes);
     while (!openNodes.empty())
@@ -189,24 +265,34 @@ void XMLNodeTree::Parse(std::size_t node)
             continue;
         }
         const std::size_t child = AddNode(childKind, open);
+        mNodes[child].parent = static_cast<std::uint32_t>(current);
         position = OpenNode(child, openNodes);
-        mNodes[current].children.emplace(mNodes[child].name, child);
     }
+    BuildIndexes();
 }
 
 std::size_t XMLNodeTree::FindChild(std::size_t node, std::string_view name) const
 {
     if (node >= mNodes.size())
         return kNoNode;
-    const auto& children = mNodes[node].children;
-    const auto it = children.find(name);
-    return it == children.end() ? kNoNode : it->second;
+    const std::pair wanted(static_cast<std::uint32_t>(node), name);
+    const auto it = std::lower_bound(mChildIndex.begin(), mChildIndex.end(), wanted,
+                                     [this](std::uint32_t child, const auto& key) {
+                                         return std::pair(mNodes[child].parent, GetName(child)) < key;
+                                     });
+    if (it == mChildIndex.end() || mNodes[*it].parent != node || GetName(*it) != name)
+        return kNoNode;
+    return *it;
 }
 
 std::size_t XMLNodeTree::FindObjectById(std::uint64_t id) const
 {
-    const auto it = mIdIndex.find(id);
-    return it == mIdIndex.end() ? kNoNode : it->second;
+    // The last entry of the id is the object that closed last.
+    auto it = std::upper_bound(mIdIndex.begin(), mIdIndex.end(), id,
+                               [](std::uint64_t wanted, const IdEntry& entry) { return wanted < entry.id; });
+    if (it == mIdIndex.begin() || (--it)->id != id)
+        return kNoNode;
+    return it->node;
 }
 
 } // namespace Serialization

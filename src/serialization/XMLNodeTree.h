@@ -10,13 +10,17 @@
 // call stack. Every search is bounded by the end of the text, which need not be
 // NUL-terminated.
 //
+// A node holds positions in the text, never copies of it, and the name and id
+// indexes are sorted arrays built once a parse is complete: a settings text
+// has tens of bytes per node, and the tree must stay a small multiple of it.
+// Positions take 32 bits, which is why texts beyond kMaxSettingsTextBytes are
+// refused.
+//
 // Threads: UI thread only. Not real-time safe.
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <optional>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -34,17 +38,23 @@ public:
 
     struct Node
     {
-        int kind = kRootNode;
-        std::size_t tagStart = kNoPosition; // the '<' of the start tag
-        std::size_t tagEnd = kNoPosition;   // the '>' that ends it
-        std::size_t valueStart = 0;         // attributes: after the start tag ...
-        std::size_t valueEnd = 0;           // ... up to the '<' of "</att>"
-        std::string name;
-        std::map<std::string, std::size_t, std::less<>> children; // first of a name wins
+        static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+        std::int32_t kind = kRootNode;
+        std::uint32_t tagStart = kNone; // the '<' of the start tag
+        std::uint32_t tagEnd = kNone;   // the '>' that ends it
+        std::uint32_t valueEnd = 0;     // attributes: the value runs from after tagEnd up to the '<' of "</att>"
+        std::uint32_t nameStart = 0;    // the name, inside the start tag
+        std::uint32_t nameLength = 0;
+        std::uint32_t parent = kNone;   // the object or root this node was found in
     };
 
-    // The text must outlive the tree.
-    explicit XMLNodeTree(std::string_view text) : mText(text) {}
+    // The text must outlive the tree. Texts longer than kMaxSettingsTextBytes
+    // are refused with XMLArchive::ParseException.
+    explicit XMLNodeTree(std::string_view text);
+
+    // Refuses, with XMLArchive::ParseException, a text too long to be settings.
+    static void RequireTextSize(std::size_t length);
 
     // Position of the root's start tag: the first tag whose name begins with a
     // letter, among the first 1000 tags of the text.
@@ -58,6 +68,7 @@ public:
 
     const Node& GetNode(std::size_t node) const { return mNodes.at(node); }
     std::size_t GetNodeCount() const noexcept { return mNodes.size(); }
+    std::string_view GetName(std::size_t node) const;
     std::string_view GetTagText(std::size_t node) const;
     std::string_view GetValue(std::size_t node) const;
     // The value of `key` in the node's start tag, if the key is there.
@@ -67,7 +78,9 @@ public:
     // A decimal number as by strtoull with base 10 (leading zeros are not octal).
     static std::uint64_t ParseDecimalId(std::string_view text);
 
+    // The first child of that name, in the order of the text.
     std::size_t FindChild(std::size_t node, std::string_view name) const;
+    // The object of that id that closed last.
     std::size_t FindObjectById(std::uint64_t id) const;
 
 private:
@@ -75,10 +88,22 @@ private:
     void CloseObject(std::size_t node);
     bool IsTagAt(std::size_t position, std::string_view tagName) const;
     std::size_t FindTagClose(std::size_t from) const;
+    // Makes room for every node and id a parse from `from` can find.
+    void ReserveFor(std::size_t from);
+    void BuildIndexes();
 
     std::string_view mText;
     std::vector<Node> mNodes;
-    std::map<std::uint64_t, std::size_t> mIdIndex;
+    // Every node that has a parent, sorted by parent, name and node.
+    std::vector<std::uint32_t> mChildIndex;
+    struct IdEntry
+    {
+        std::uint64_t id;
+        std::uint32_t closing; // objects sharing an id: the one that closed last wins
+        std::uint32_t node;
+    };
+    // Appended as objects close; sorted by id and closing at the end of a parse.
+    std::vector<IdEntry> mIdIndex;
 };
 
 } // namespace Serialization

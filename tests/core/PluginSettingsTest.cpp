@@ -290,7 +290,7 @@ TEST(PluginSettingsCommands, SettingsFilesRoundTripAndRefuseWhatTheyCannot)
     EXPECT_EQ(platform.errors[1].title, "Unable to load settings.");
     // A directory, or a file far too large to be settings, is reported, not thrown.
     EXPECT_FALSE(target.ReadSettingsFile(dir));
-    TestFiles::WriteFile(dir + "/huge.quarvix", std::string((16u << 20) + 1, ' '));
+    TestFiles::WriteFile(dir + "/huge.quarvix", std::string((16u << 20) + 2, ' '));
     EXPECT_FALSE(target.ReadSettingsFile(dir + "/huge.quarvix"));
     ASSERT_EQ(platform.errors.size(), 4u);
     EXPECT_EQ(platform.errors[3].title, "Unable to load settings.");

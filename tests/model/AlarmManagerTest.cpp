@@ -3,9 +3,12 @@
 #include "model/QVXAlarmManager.h"
 #include "support/TestFiles.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <functional>
+#include <limits>
+#include <map>
+#include <tuple>
 
 namespace
 {
@@ -252,6 +255,108 @@ TEST_F(AlarmManagerTest, ReadingDamagedListsAndImports)
     // Registration clamps a pending threshold to the alarm's limits.
     manager.RegisterAlarm("invalid", Manager::BandLevelAlarmDescriptor());
     EXPECT_EQ(A("invalid").mDescriptor.mThreshold, -90.0f);
+}
+
+// A settings text of the manager holding one PersistentAlarmInfo per body.
+std::string AlarmList(const std::vector<std::string>& bodies)
+{
+    std::string text = "<obj_archive type=\"t\"><obj id=\"1\" name=\"QVXAlarmManager\" type=\"QVXAlarmManager\">"
+                       "<att name=\"alarm_count\" type=\"i\">" +
+                       std::to_string(bodies.size()) + "</att>";
+    for (std::size_t i = 0; i < bodies.size(); ++i)
+        text += "<obj id=\"" + std::to_string(i + 2) + "\" name=\"" + std::to_string(i) +
+                "\" type=\"PersistentAlarmInfo\">" + bodies[i] + "</obj>";
+    return text + "</obj></obj_archive>";
+}
+
+std::string Info(const std::string& name, const std::string& threshold = "-5", const std::string& severity = "2")
+{
+    return "<att name=\"uai\" type=\"str\">" + name + "</att><att name=\"th\" type=\"f\">" + threshold +
+           "</att><att name=\"severity\" type=\"i\">" + severity + "</att>";
+}
+
+TEST_F(AlarmManagerTest, NamesThatCouldNotBeSavedAgainAreRefusedAtLoad)
+{
+    // Each would make the next save fail, or (the NUL) cut the saved text short.
+    const std::vector<std::string> hostile{"it's", "a&b", "x<y", "x>y", "say \"hi\"", std::string("nul\0in", 6),
+                                           "line\nbreak", "del\x7F"};
+    std::vector<std::string> bodies{Info(std::string(kL), "-42")};
+    for (const std::string& name : hostile)
+        bodies.push_back(Info(name));
+    bodies.push_back(Info("future.alarm", "-7", "1"));
+    Read(AlarmList(bodies), [&](Serialization::Archive& archive) { manager.Load(archive); });
+    std::string saved;
+    ASSERT_NO_THROW(saved = Write(manager));
+    EXPECT_EQ(saved.find('\0'), std::string::npos);
+    EXPECT_EQ(A(kL).mDescriptor.mThreshold, -42.0f);
+    EXPECT_EQ(manager.GetPendingAlarms().size(), 1u);
+
+    Manager fresh(&core);
+    Read(saved, [&](Serialization::Archive& archive) { fresh.Load(archive); });
+    std::vector<std::string> names;
+    for (const auto& [name, info] : fresh.GetPendingAlarms())
+        names.push_back(name);
+    EXPECT_EQ(names, (Log{"future.alarm", std::string(kMaster), std::string(kL), std::string(kR)}));
+    fresh.RegisterAlarm("future.alarm", Manager::BandLevelAlarmDescriptor());
+    const Record* future = fresh.GetAlarm("future.alarm");
+    EXPECT_EQ(std::pair(future->mDescriptor.mThreshold, future->mSeverity), std::pair(-7.0f, 1));
+}
+
+TEST_F(AlarmManagerTest, StoredThresholdsAndSeveritiesEnterAsTheSettersTakeThem)
+{
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    // A threshold beyond the float range reaches the setter as an infinity.
+    const std::vector<std::pair<std::string, float>> thresholds{
+        {"nan", std::nanf("")}, {"inf", float(kInf)},         {"-inf", float(-kInf)}, {"1e300", float(kInf)},
+        {"-1e300", float(-kInf)}, {"-1e6", -1e6f},            {"7", 7.0f},            {"-33.5", -33.5f}};
+    const std::vector<std::pair<std::string, std::int32_t>> severities{
+        {"99999999999", std::numeric_limits<std::int32_t>::max()},
+        {"-2147483648", std::numeric_limits<std::int32_t>::min()},
+        {"nan", 0},
+        {"4", 4}};
+    const auto settings = [](const Record& r) {
+        return std::tuple(r.mDescriptor.mThreshold, r.mSeverity, r.mDescriptor.mGroupTriggerSeverity);
+    };
+    // One value read, the others as the alarm starts.
+    const auto check = [&](std::string_view name, const std::string& key, const std::string& value,
+                           const std::function<void(Manager&)>& set) {
+        Manager expected(&core);
+        expected.RegisterStandardAlarms();
+        const auto [threshold, severity, groupSeverity] = settings(*expected.GetAlarm(name));
+        std::map<std::string, std::string> values{{"th", std::to_string(threshold)},
+                                                  {"severity", std::to_string(severity)},
+                                                  {"groupTriggerSeverity", std::to_string(groupSeverity)}};
+        values[key] = value;
+        set(expected);
+        // Read for a registered alarm, and for one that registers later.
+        Manager registered(&core);
+        registered.RegisterStandardAlarms();
+        Manager pending(&core);
+        const std::string text =
+            AlarmList({Info(std::string(name), values["th"], values["severity"]) +
+                       "<att name=\"groupTriggerSeverity\" type=\"i\">" + values["groupTriggerSeverity"] + "</att>"});
+        Read(text, [&](Serialization::Archive& archive) { registered.Load(archive); });
+        Read(text, [&](Serialization::Archive& archive) { pending.Load(archive); });
+        pending.RegisterStandardAlarms();
+        EXPECT_EQ(settings(*registered.GetAlarm(name)), settings(*expected.GetAlarm(name)));
+        EXPECT_EQ(settings(*pending.GetAlarm(name)), settings(*expected.GetAlarm(name)));
+    };
+    for (const std::string_view name : {kL, kMaster})
+    {
+        SCOPED_TRACE(name);
+        for (const auto& [text, value] : thresholds)
+        {
+            SCOPED_TRACE(text);
+            check(name, "th", text, [&](Manager& m) { m.SetThreshold(name, value); });
+        }
+        for (const auto& [text, value] : severities)
+        {
+            SCOPED_TRACE(text);
+            check(name, "severity", text, [&](Manager& m) { m.SetSeverity(name, value); });
+            if (name == kMaster)
+                check(name, "groupTriggerSeverity", text, [&](Manager& m) { m.SetGroupTriggerSeverity(name, value); });
+        }
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "SpecConfigTestSupport.h"
 
 #include "serialization/ArchiveSequence.h"
+#include "serialization/LocaleTestSupport.h"
 #include "support/TestFiles.h"
 
 #include <tuple>
@@ -384,7 +385,7 @@ TEST(SpecConfigImport, ImportColorsReadsTheCurrentViewsColours)
     EXPECT_TRUE(recorder->Take().empty());
 }
 
-TEST(SpecConfigGolden, DefaultConfigurationMatchesTheReviewedText)
+void ExpectGoldenDefaultText()
 {
     Instance instance;
     const std::string text = TestFiles::MaskIds(WrittenService(instance.service), "##########", 10);
@@ -392,5 +393,28 @@ TEST(SpecConfigGolden, DefaultConfigurationMatchesTheReviewedText)
     ASSERT_FALSE(golden.empty()) << "missing golden file";
     EXPECT_EQ(text, golden);
 }
+
+TEST(SpecConfigGolden, DefaultConfigurationMatchesTheReviewedText)
+{
+    ExpectGoldenDefaultText();
+}
+
+// Hosts put the process into their users' locale; settings saved there must
+// be the text saved anywhere else, and read back the same.
+class SpecConfigLocale : public LocaleTest::DecimalCommaTest
+{
+};
+
+TEST_P(SpecConfigLocale, SettingsAreTheSameTextAndValuesInEveryLocale)
+{
+    ExpectGoldenDefaultText();
+    Instance source;
+    SetEverything(source.Config());
+    Instance target;
+    target.service.Load(*Reader(WrittenService(source.service)));
+    EXPECT_EQ(StateOf(target.Config()), StateOf(source.Config()));
+}
+
+QUARVIX_INSTANTIATE_DECIMAL_COMMA_TESTS(SpecConfigLocale);
 
 } // namespace

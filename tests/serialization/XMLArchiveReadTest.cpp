@@ -211,6 +211,11 @@ TEST(XMLArchiveRead, LookupMessages)
     // Ids are decimal: leading zeros do not make them octal.
     EXPECT_EQ(archive->FindObjectById(284), "A");
     EXPECT_EQ(archive->FindObjectById(285), "B");
+    // Of objects sharing an id (only in damaged text), the one that closes last counts.
+    EXPECT_EQ(Reader(Archived("<obj id=\"7\" name=\"o\" type=\"Outer\"><obj id=\"7\" name=\"i\" type=\"Inner\"></obj>"
+                              "</obj><obj id=\"8\" name=\"p\" type=\"P\"></obj>"))
+                  ->FindObjectById(7),
+              "Outer");
     EXPECT_CVN_FAILURE(archive->FindObjectById(999), "cant find requested node for id = '999'");
 }
 
