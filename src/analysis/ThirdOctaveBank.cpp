@@ -1,11 +1,8 @@
 #include "analysis/ThirdOctaveBank.h"
 
-#include "analysis/ThirdOctaveBands.h"
 #include "analysis/ThirdOctaveCoefficients.h"
 
 #include <algorithm>
-#include <cmath>
-#include <numbers>
 
 namespace
 {
@@ -49,13 +46,6 @@ bool BuildThirdOctaveBank(std::int32_t baseRate, ThirdOctaveBankPlan& plan, Thir
             const std::int32_t k = b - static_cast<std::int32_t>(design);
             BandFilter& filter = bank.mBandFilters[static_cast<std::size_t>(k)];
             filter = MakeBandFilter(set->mBandPassB[design].data(), set->mBandPassA[design].data(), 6, length);
-            // The design's mid-band frequency in radians per sample, the same at
-            // every halved rate.
-            const double w0 = 2.0 * std::numbers::pi *
-                              ThirdOctaveBands::GetExactMidBandFrequency(top - 1 - static_cast<std::int32_t>(design)) /
-                              baseRate;
-            filter.mPeakCos = static_cast<float>(std::cos(w0));
-            filter.mPeakInvSin2 = static_cast<float>(1.0 / (std::sin(w0) * std::sin(w0)));
             plan.mPlan.push_back(k);
         }
         b -= 3;

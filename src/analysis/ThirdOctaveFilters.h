@@ -8,8 +8,23 @@
 // first. The sixth-order routine is written out for speed; the general one
 // serves any order up to 7.
 //
+// Peak: the largest |y| of the block, crests between samples included. A
+// band runs at its octave's rate, its centre at 0.2 to 0.4 of that rate, so
+// its samples can miss a steady tone's crest by far: at a third of the rate by
+// up to 1.25 dB, at a quarter by 3 dB. Around the largest output of every
+// stretch of up to 256 the signal is interpolated at eighths of a sample (a
+// windowed sinc over kPeakTaps outputs), which finds the crest. The kernel
+// needs kPeakTaps / 2 outputs after the one it looks around, so a block's
+// peak covers its outputs up to kPeakTaps / 2 before its end and the rest
+// count in the next block; mRecent carries them over.
+//
 // HalfRateDecimator: the seventh-order lowpass run before each halving of the
 // rate; it keeps every second output.
+//
+// Each routine has a Pair form that runs two channels' records side by side
+// over two signals of the same length, with the same results as one call per
+// channel: the recursions are bound by their latency, and two independent
+// ones share it. Given signals of different lengths it makes the two calls.
 //
 // Records are plain values: a bank for a further channel is a copy. The
 // coefficient pointers refer to the constant tables of ThirdOctaveCoefficients.
@@ -24,6 +39,7 @@
 struct BandFilter
 {
     static constexpr std::size_t kHistory = 8;
+    static constexpr std::size_t kPeakTaps = 16;
 
     const float* mB = nullptr; // b0 .. b_order
     const float* mA = nullptr; // a0 .. a_order; a0 is 1 and never read
@@ -35,13 +51,9 @@ struct BandFilter
     float mAccumulator = 0.0f; // sum of y^2 of the window in progress
     std::int32_t mAccumulated = 0;
     float mRms = 0.0f; // the value most recently published for the band
-    // Peak of a band-pass between samples: for a sinusoid at the design's
-    // mid-band frequency w0 (radians per sample), two successive outputs give
-    // its amplitude: A^2 = (y0^2 + y1^2 - 2 cos(w0) y0 y1) / sin^2(w0). Without
-    // it a tone near a third of the rate (every third band) can show a sample
-    // peak as low as half its amplitude, below its own RMS. 0 = sample peak only.
-    float mPeakCos = 0.0f;
-    float mPeakInvSin2 = 0.0f;
+    // The last kPeakTaps outputs, oldest first: the peak between samples
+    // looks around the older half of them in the next block.
+    std::array<float, kPeakTaps> mRecent{};
 };
 
 // A band routine filters a block and returns its peak (0 for an empty block);
@@ -49,16 +61,22 @@ struct BandFilter
 // was when none completed.
 using BandRoutine = float (*)(BandFilter& filter, std::span<const float> x) noexcept;
 
-// Any order up to 7; the peak is the largest |y|.
+// Any order up to 7.
 float ProcessBandGeneral(BandFilter& filter, std::span<const float> x) noexcept;
-// Order 6 only; the peak is the larger of the largest y and the amplitude
-// estimated between samples (see mPeakCos).
+// Order 6 only, written out for speed.
 float ProcessBandSixthOrder(BandFilter& filter, std::span<const float> x) noexcept;
-// The same for up to three band filters fed with the same signal (the bands
-// of one octave), run side by side; their input histories must be equal.
-// peaks receives each band's block peak.
+// The same for up to four band filters fed with the same signal (the bands
+// of one octave), run side by side when their input histories and windows are
+// equal (one by one otherwise). peaks receives each band's block peak.
 void ProcessBandGroupSixthOrder(BandFilter* const* filters, std::size_t count, std::span<const float> x,
                                 float* peaks) noexcept;
+
+// Pair forms (see above); a pair of general filters must be of one order.
+void ProcessBandGeneralPair(BandFilter& first, BandFilter& second, std::span<const float> x0,
+                            std::span<const float> x1, float* peaks) noexcept;
+void ProcessBandGroupSixthOrderPair(BandFilter* const* first, BandFilter* const* second, std::size_t count,
+                                    std::span<const float> x0, std::span<const float> x1, float* peaks0,
+                                    float* peaks1) noexcept;
 
 struct HalfRateDecimator
 {
@@ -76,6 +94,10 @@ struct HalfRateDecimator
 // written at or before the input it came from. Returns the outputs written.
 std::int32_t ProcessHalfRateDecimator(HalfRateDecimator& decimator, std::int32_t& phase, std::span<const float> x,
                                       float* out) noexcept;
+// Pair form; written receives the two output counts.
+void ProcessHalfRateDecimatorPair(HalfRateDecimator& first, HalfRateDecimator& second, std::int32_t& phase0,
+                                  std::int32_t& phase1, std::span<const float> x0, std::span<const float> x1,
+                                  float* out0, float* out1, std::int32_t* written) noexcept;
 
 // Keeps one sample in factor, in place, counting with phase across blocks: each
 // sample advances phase and the one that brings it to factor is kept (phase

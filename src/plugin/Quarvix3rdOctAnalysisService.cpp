@@ -361,27 +361,45 @@ void Quarvix3rdOctAnalysisService::Capture(const CaptureChannels& channels, std:
     const std::int32_t lowBand = first - ThirdOctaveBands::kFirstBand;
     const std::int32_t highBand = last < first ? lowBand - 1 : last - ThirdOctaveBands::kFirstBand;
 
-    for (std::size_t c = 0; c < channelCount; ++c)
-    {
-        const auto index = static_cast<std::int32_t>(c);
-        const bool takesPart = selection == index || selection == kSelectBoth || (selection == kSelectSum && c == 0);
-        if (!takesPart)
-            continue;
+    float blockMax[2] = {0.0f, 0.0f};
+    std::int32_t blockBand[2] = {-1, -1};
+    const auto publish = [&](std::size_t c, std::int32_t k, float peak, const BandFilter& filter) noexcept {
         Channel& channel = mChannels[c];
-        float blockMax = 0.0f;
-        std::int32_t blockBand = -1;
-        RunThirdOctaveBank(mPlan, channel.mBank, std::span<const float>(signal[c], static_cast<std::size_t>(n)),
-                           channel.mScratch.data(), [&](std::int32_t k, float peak, const BandFilter& filter) {
-                               const auto band = static_cast<std::size_t>(k);
-                               channel.mPeakMeters[band]->Publish(peak, true);
-                               channel.mRmsMeters[band]->Publish(filter.mRms, true);
-                               if (k >= lowBand && k <= highBand && peak > blockMax)
-                               {
-                                   blockMax = peak;
-                                   blockBand = k;
-                               }
-                           });
-        if (blockBand >= 0)
-            RaiseBandLevelPeak(c, blockMax, blockBand);
+        const auto band = static_cast<std::size_t>(k);
+        channel.mPeakMeters[band]->Publish(peak, true);
+        channel.mRmsMeters[band]->Publish(filter.mRms, true);
+        if (k >= lowBand && k <= highBand && peak > blockMax[c])
+        {
+            blockMax[c] = peak;
+            blockBand[c] = k;
+        }
+    };
+    const auto block = [&](std::size_t c) { return std::span<const float>(signal[c], static_cast<std::size_t>(n)); };
+    if (selection == kSelectBoth && channelCount == 2)
+    {
+        // Both channels at once: each one's filters hide the other's latency.
+        RunThirdOctaveBankPair(mPlan, mChannels[0].mBank, mChannels[1].mBank, block(0), block(1),
+                               mChannels[0].mScratch.data(), mChannels[1].mScratch.data(),
+                               [&](std::int32_t c, std::int32_t k, float peak, const BandFilter& filter) {
+                                   publish(static_cast<std::size_t>(c), k, peak, filter);
+                               });
     }
+    else
+    {
+        for (std::size_t c = 0; c < channelCount; ++c)
+        {
+            const auto index = static_cast<std::int32_t>(c);
+            const bool takesPart =
+                selection == index || selection == kSelectBoth || (selection == kSelectSum && c == 0);
+            if (!takesPart)
+                continue;
+            RunThirdOctaveBank(mPlan, mChannels[c].mBank, block(c), mChannels[c].mScratch.data(),
+                               [&](std::int32_t k, float peak, const BandFilter& filter) {
+                                   publish(c, k, peak, filter);
+                               });
+        }
+    }
+    for (std::size_t c = 0; c < channelCount; ++c)
+        if (blockBand[c] >= 0)
+            RaiseBandLevelPeak(c, blockMax[c], blockBand[c]);
 }

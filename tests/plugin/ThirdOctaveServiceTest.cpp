@@ -5,12 +5,15 @@
 #include "plugin/QVXGeneralSpecService.h"
 #include "plugin/Quarvix3rdOctAnalysisService.h"
 #include "plugin/Quarvix.h"
+#include "analysis/ThirdOctaveCoefficients.h"
 #include "model/QVXSpecConfig.h"
 #include "serialization/SerializationTestSupport.h"
+#include "support/FilterResponse.h"
 #include "support/RecordingPlatform.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -123,6 +126,132 @@ TEST(ThirdOctaveService, PreDecimationPassesOnEveryFactorthFrameAcrossBlocks)
     EXPECT_EQ(rms.Read(), -1000.0f) << "2398 samples passed on, no window yet";
     x.service.Capture({l.data(), r.data()}, 3); // 2400th sample
     EXPECT_GT(rms.Read(), -1000.0f);
+}
+
+// The amplitude of every band's output for a steady sine, from the transfer
+// functions of the stored filters alone: the pre-decimation lowpass and each
+// half-rate decimator scale the tone and fold it below the new half rate;
+// each band scales it by its own response at the rate its octave runs at.
+std::vector<double> BandOutputAmplitudes(int rate, double frequency)
+{
+    const auto gain = [](const auto& b, const auto& a, double f, double fs) {
+        return std::pow(10.0, ResponseDb(b, a, f, fs) / 20.0);
+    };
+    const auto fold = [](double f, double fs) {
+        f = std::fmod(f, fs);
+        return f > fs / 2.0 ? fs - f : f;
+    };
+    double fs = rate, f = frequency, amplitude = 1.0;
+    if (const ThirdOctavePreDecimationSet* pre = FindThirdOctavePreDecimation(rate))
+    {
+        amplitude *= gain(pre->mB, pre->mA, f, fs);
+        fs /= rate >= 176400 ? 4.0 : 2.0;
+        f = fold(f, fs);
+    }
+    const ThirdOctaveCoefficientSet* set = FindThirdOctaveCoefficients(static_cast<int>(fs));
+    std::vector<double> out(static_cast<std::size_t>(set->mTopBand + 1), 0.0);
+    out.back() = amplitude * gain(set->mHighPassB, set->mHighPassA, f, fs);
+    for (int b = set->mTopBand - 1; b >= 0; b -= 3)
+    {
+        for (std::size_t design = 0; design < 3 && b >= static_cast<int>(design); ++design)
+            out[static_cast<std::size_t>(b) - design] =
+                amplitude * gain(set->mBandPassB[design], set->mBandPassA[design], f, fs);
+        amplitude *= gain(set->mDecimatorB, set->mDecimatorA, f, fs);
+        fs /= 2.0;
+        f = fold(f, fs);
+    }
+    return out;
+}
+
+// A steady sine's peak reading in every band, in and out of band, against the
+// true peak of that band's output (its RMS times sqrt 2, the amplitude the
+// filters give the tone). Tones on a ninth-octave grid through 1 kHz, three
+// per band: its centre (which can sit on a third or a quarter of its octave's
+// rate) and a ninth of an octave either side; from 15.6 Hz up to near half the
+// rate, two at a time, one per channel.
+// The reading is what the meter holds once the bands have settled, over a
+// time that gives the lowest octave counted (62.5 to 94 Hz for the lowest
+// bands) enough samples to see the tone's crest. Levels below -90 dBFS are
+// left out: there the bank's own rounding noise, whose crests reach about
+// -125 dBFS beside a decimator's passband edge, is part of the reading.
+TEST(ThirdOctaveService, SteadySinePeakReadsItsTruePeakInEveryBand)
+{
+    constexpr int kBlock = 512;
+    constexpr double kFloorDb = -90.0;
+    for (int rate : {32000, 44100, 48000, 96000})
+    {
+        SCOPED_TRACE(rate);
+        Instance x;
+        std::vector<double> tones;
+        for (double f = 1000.0 * std::exp2(-54.0 / 9.0); f < 0.47 * rate; f *= std::exp2(1.0 / 9.0))
+            tones.push_back(f);
+        struct Worst
+        {
+            double db;
+            double tone;
+            int band;
+        } over{-1000.0, 0.0, -1}, under{1000.0, 0.0, -1};
+        std::vector<float> l(kBlock), r(kBlock);
+        for (std::size_t t = 0; t < tones.size(); t += 2)
+        {
+            const double hz[2] = {tones[t], tones[std::min(t + 1, tones.size() - 1)]};
+            // A fresh bank, and a tone that fades in, so that no other
+            // band's ringing is left in the second measured.
+            x.service.SetStreamFormat(static_cast<float>(rate), kBlock, 2);
+            const int bands = x.service.GetBandCount();
+            std::vector<MeterReader*> meters;
+            for (int c = 0; c < 2; ++c)
+                for (int k = 0; k < bands; ++k)
+                    meters.push_back(&x.service.GetBandPeakMeter(c, k)->AddMeter());
+            const std::vector<double> expected[2] = {BandOutputAmplitudes(rate, hz[0]),
+                                                     BandOutputAmplitudes(rate, hz[1])};
+            // The lowest band that counts sets the time: a band rings for a
+            // time in inverse proportion to its width, so to its centre, and
+            // its octave's rate is in proportion to its centre too.
+            int lowest = bands - 1;
+            for (int k = bands - 1; k >= 0; --k)
+                if (std::max(expected[0][static_cast<std::size_t>(k)], expected[1][static_cast<std::size_t>(k)]) > 1e-5)
+                    lowest = k;
+            const double centre = 1000.0 * std::exp2((lowest - 17) / 3.0);
+            const double settle = std::max(0.5, 60.0 / centre), measure = std::max(0.25, 20.0 / centre);
+            const long fade = rate / 10;
+            long n = 0;
+            const auto feed = [&](double seconds) {
+                for (const long end = n + static_cast<long>(seconds * rate); n < end;)
+                {
+                    for (int i = 0; i < kBlock; ++i, ++n)
+                    {
+                        const double gain = n < fade ? 0.5 - 0.5 * std::cos(std::numbers::pi * n / fade) : 1.0;
+                        const double phase = 2.0 * std::numbers::pi * static_cast<double>(n) / rate;
+                        l[static_cast<std::size_t>(i)] = static_cast<float>(gain * std::sin(hz[0] * phase));
+                        r[static_cast<std::size_t>(i)] = static_cast<float>(gain * std::sin(hz[1] * phase));
+                    }
+                    x.service.Capture({l.data(), r.data()}, kBlock);
+                }
+            };
+            feed(settle);
+            for (MeterReader* m : meters)
+                m->Read();
+            feed(measure);
+            for (int c = 0; c < 2; ++c)
+            {
+                for (int k = 0; k < bands; ++k)
+                {
+                    const double reading = meters[static_cast<std::size_t>(c * bands + k)]->Read();
+                    const double truePeak = 20.0 * std::log10(expected[c][static_cast<std::size_t>(k)]);
+                    if (truePeak < kFloorDb)
+                        continue;
+                    const double error = reading - truePeak;
+                    if (error > over.db)
+                        over = {error, hz[c], k};
+                    if (error < under.db)
+                        under = {error, hz[c], k};
+                }
+            }
+        }
+        EXPECT_LE(over.db, 0.2) << "band " << over.band << ", tone " << over.tone << " Hz";
+        EXPECT_GE(under.db, -0.5) << "band " << under.band << ", tone " << under.tone << " Hz";
+    }
 }
 
 TEST(ThirdOctaveService, ChannelSelectionAndSum)
