@@ -6,8 +6,8 @@ QUARVIX_PACKAGES=(
   libbenchmark-dev libfftw3-dev libkissfft-dev
   clang libclang-rt-14-dev
   libsndfile1-dev libcli11-dev
-  libfreetype-dev fonts-liberation libpixman-1-dev libpng-dev
-  locales
+  libfreetype-dev libpixman-1-dev libpng-dev
+  locales fonts-liberation2
 )
 
 quarvix_install_missing_packages() {

@@ -96,6 +96,7 @@ public:
         : Exception(where)
     {
     }
+    explicit DuplicateEntry(const FixedErrorLocation& where) noexcept { RecordErrorLocation(where.file, where.line); }
     const char* what() const noexcept override { return "AppFrame::DuplicateEntry"; }
 };
 
@@ -106,6 +107,7 @@ public:
         : Exception(where)
     {
     }
+    explicit ResAlloc(const FixedErrorLocation& where) noexcept { RecordErrorLocation(where.file, where.line); }
     const char* what() const noexcept override { return "AppFrame::ResAlloc"; }
 };
 

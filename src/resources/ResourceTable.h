@@ -1,0 +1,43 @@
+#pragma once
+// The module's embedded resources: pictures by id, and the text font. Both
+// are compiled into the module from the files of this folder (pictures/, one
+// PNG per id, named "<id>-<what>.png") and the Liberation Sans font file, so
+// nothing is read from disk at run time.
+//
+// Picture ids:
+//   8000        background of the in-editor message box, information
+//   8001        background of the in-editor message box, warnings and errors
+//   9900..9999  small pictures with documented pixels, for the drawing tests
+//
+// Threads: any (read-only data).
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace Resources
+{
+
+inline constexpr std::int32_t kErrorFrameInfoPicture = 8000;
+inline constexpr std::int32_t kErrorFrameAlertPicture = 8001;
+
+// 8 x 4, one bit per pixel: pixel (x, y) of rows 0..2 is 1 (white) where bit y
+// of x is set, else 0 (black); row 3 is all 1.
+inline constexpr std::int32_t kTestMonoPicture = 9900;
+// 4 x 2, colour: row 0 is FF0000, 00FF00, 0000FF, FFFFFF; row 1 is 000000,
+// 808080, 123456, FEDCBA.
+inline constexpr std::int32_t kTestColourPicture = 9901;
+inline constexpr std::int32_t kFirstTestPicture = 9900;
+inline constexpr std::int32_t kLastTestPicture = 9999;
+
+// The bytes of picture id (a PNG file); empty when there is no such picture.
+std::span<const std::uint8_t> FindResource(std::int32_t id);
+
+// The ids of every embedded picture, ascending.
+std::vector<std::int32_t> GetResourceIds();
+
+// The text font, Liberation Sans Regular (TrueType); empty only when the
+// module was built without it.
+std::span<const std::uint8_t> GetFontData();
+
+} // namespace Resources
