@@ -10,11 +10,11 @@ cd "$(dirname "$0")/.."
 source scripts/install-deps.sh
 quarvix_install_missing_packages
 
-step "Layers: every include points down the stack"
-scripts/check-layers.sh
-
 jobs=$(nproc 2>/dev/null || echo 2)
 step() { printf '\n== %s ==\n' "$*"; }
+
+step "Layers: every include points down the stack"
+scripts/check-layers.sh
 
 step "Plain build (build/)"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
