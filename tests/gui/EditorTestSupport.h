@@ -55,6 +55,8 @@ public:
     void DrawContent(DrawContext& context, const Rect& /*rect*/) override
     {
         ++paints;
+        if (throwOnDraw)
+            throw std::runtime_error("broken drawing");
         context.SetForeColor(color);
         context.PaintRect(GetLocalRect());
     }
@@ -73,6 +75,7 @@ public:
     int paints = 0;
     bool capture = false;
     int throwOnDown = 0; // 1: a runtime error, 2: out of memory
+    bool throwOnDraw = false;
     std::vector<Event> events;
 };
 

@@ -230,6 +230,77 @@ TEST_F(FrameTree, AnExceptionInAHandlerIsShownInAnErrorFrameThatTheNextClickDism
     }
 }
 
+TEST_F(FrameTree, FailuresWhileDrawingOrIdlingAreReportedToo)
+{
+    SolidFrame* broken = nullptr;
+    Open(400, 300, [&](SolidFrame& page) { broken = new SolidFrame(&page, {10, 10, 50, 50}, kRed); });
+    const auto errorText = [this]() -> std::string {
+        for (Frame* child : mEditor->GetMasterFrame()->GetChildren())
+            if (auto* error = dynamic_cast<ErrorFrame*>(child))
+                return error->GetText();
+        return "";
+    };
+    broken->throwOnDraw = true;
+    mEditor->Redraw({0, 0, 400, 300});
+    broken->throwOnDraw = false;
+    EXPECT_EQ(errorText(), "An unknown error occurred.");
+
+    // A handler of a posted message that throws, delivered from the idle call.
+    mEditor->Click({200, 150}); // dismiss
+    TimerTicks(2);
+    ASSERT_EQ(errorText(), "");
+    struct Thrower : MessageSubscriber<Thrower>
+    {
+        using MessageSubscriber<Thrower>::MessageSubscriber;
+        void On(std::int32_t what)
+        {
+            if (what == 1)
+                throw std::bad_alloc();
+        }
+    } thrower(&mPlugin);
+    thrower.Subscribe(broken->GetPublisher(), 1, &Thrower::On);
+    mPlugin.GetMessagingServer().Post(broken->GetPublisher(), 1, 0, 0);
+    mEditor->Idle();
+    EXPECT_EQ(errorText(), "An unknown error occurred.\n\nThere is insufficient memory available.");
+}
+
+TEST_F(FrameTree, ErrorTextUpTo229PixelsIsCentredOnOneLineAndLongerTextWraps)
+{
+    Open(400, 300, nullptr);
+    // Ink of the error box's text: the columns and rows where it is darker
+    // than the box's light body, relative to the box at (70, 75).
+    const auto ink = [this]() {
+        Rect box{1000, 1000, -1, -1};
+        for (int y = 75 + 23; y < 175 - 1; ++y)
+            for (int x = 70 + 1; x < 330 - 1; ++x)
+                if (Pixel(x, y).red < 100)
+                    box = {std::min(box.left, x - 70), std::min(box.top, y - 75), std::max(box.right, x - 70 + 1),
+                           std::max(box.bottom, y - 75 + 1)};
+        return box;
+    };
+    mPlugin.ReportError("Default settings saved.", "", 0, 1);
+    mEditor->Paint();
+    Rect shortText = ink();
+    // One line on the baseline at 50 (the g of "settings" reaches below it),
+    // centred on 15 + 229 / 2.
+    EXPECT_GE(shortText.bottom, 51);
+    EXPECT_LE(shortText.bottom, 54);
+    EXPECT_GE(shortText.top, 40);
+    EXPECT_NEAR((shortText.left + shortText.right) / 2.0, 15 + 229 / 2.0, 2.0);
+
+    mEditor->Click({1, 1});
+    TimerTicks(2);
+    mPlugin.ReportError("Unable to load settings.",
+                        "These are not valid settings or the settings have been corrupted.", 0, 2);
+    mEditor->Paint();
+    Rect longText = ink();
+    // Wrapped from the left of (15, 22) shifted by (-5, +12): several lines.
+    EXPECT_NEAR(longText.left, 10, 2);
+    EXPECT_LT(longText.top, 30);
+    EXPECT_GT(longText.bottom - longText.top, 30);
+    EXPECT_LE(longText.right, 250);
+}
+
 TEST_F(FrameTree, DoubleClickNeedsFewerThanFifteenTicksAndAtMostFourPixels)
 {
     Open(100, 60, nullptr);
