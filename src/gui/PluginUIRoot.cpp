@@ -99,26 +99,10 @@ void PluginUIRoot::Open()
 {
     if (mOpen)
         return;
-    try
-    {
-        DoOpen();
-        return;
-    }
-    catch (const std::bad_alloc&)
-    {
-        Close();
-        ReportCaught(kCannotOpen, kNoMemory, nullptr, nullptr);
-    }
-    catch (const AppFrame::ResAlloc&)
-    {
-        Close();
-        ReportCaught(kCannotOpen, kNoMemory, nullptr, nullptr);
-    }
-    catch (...)
-    {
-        Close();
-        ReportCaught(nullptr, nullptr, kCannotOpen, kUnknownHasOccurred);
-    }
+    // A failed open leaves no half editor: the core hears that none is open
+    // before the error is shown, so it goes to a message box.
+    Guarded({kCannotOpen, kNoMemory, kCannotOpen, kUnknownHasOccurred}, [this] { DoOpen(); },
+            [this] { Close(); });
 }
 
 void PluginUIRoot::DoOpen()
@@ -194,25 +178,12 @@ void PluginUIRoot::Activate(bool active)
 {
     if (!mOpen || IsSuspended())
         return;
-    try
-    {
+    Guarded({"An error occurred.", kNoMemory, kUnknownHasOccurred, ""}, [this, active] {
         mActive = active;
         if (mMasterFrame)
             mMasterFrame->SetEnabled(active);
         EndCapture();
-    }
-    catch (const std::bad_alloc&)
-    {
-        ReportCaught("An error occurred.", kNoMemory, nullptr, nullptr);
-    }
-    catch (const AppFrame::ResAlloc&)
-    {
-        ReportCaught("An error occurred.", kNoMemory, nullptr, nullptr);
-    }
-    catch (...)
-    {
-        ReportCaught(nullptr, nullptr, kUnknownHasOccurred, "");
-    }
+    });
 }
 
 void PluginUIRoot::Redraw(const Rect& rect)
@@ -224,48 +195,22 @@ void PluginUIRoot::Redraw(const Rect& rect)
         Invalidate(mMasterFrame);
         return;
     }
-    try
-    {
+    Guarded({kCannotOpen, kNoMemory, kUnknownOccurred, ""}, [this, &rect] {
         mPaintedOnce = true;
         DrawingPermit permit(*this);
         mMasterFrame->Draw(&rect, false);
-    }
-    catch (const std::bad_alloc&)
-    {
-        ReportCaught(kCannotOpen, kNoMemory, nullptr, nullptr);
-    }
-    catch (const AppFrame::ResAlloc&)
-    {
-        ReportCaught(kCannotOpen, kNoMemory, nullptr, nullptr);
-    }
-    catch (...)
-    {
-        ReportCaught(nullptr, nullptr, kUnknownOccurred, "");
-    }
+    });
 }
 
 void PluginUIRoot::Idle()
 {
     if (!mOpen || IsSuspended() || !mPaintedOnce)
         return;
-    try
-    {
+    Guarded({kUnknownOccurred, kNoMemory, kUnknownOccurred, ""}, [this] {
         mCore.FlushHostParameterChanges();
         TrackHover();
         DispatchPendingMessages();
-    }
-    catch (const std::bad_alloc&)
-    {
-        ReportCaught(kUnknownOccurred, kNoMemory, nullptr, nullptr);
-    }
-    catch (const AppFrame::ResAlloc&)
-    {
-        ReportCaught(kUnknownOccurred, kNoMemory, nullptr, nullptr);
-    }
-    catch (...)
-    {
-        ReportCaught(nullptr, nullptr, kUnknownOccurred, "");
-    }
+    });
 }
 
 void PluginUIRoot::DispatchPendingMessages()
@@ -280,85 +225,57 @@ void PluginUIRoot::OnMouseDown(std::int32_t x, std::int32_t y)
 {
     if (!mOpen || IsSuspended() || !mMasterFrame)
         return;
-    try
-    {
-        const std::uint32_t now = ClickTicks();
-        mDoubleClick = mLastClick != Point{-1, -1} && now - mLastClickTick < kDoubleClickTicks &&
-                       std::abs(x - mLastClick.x) <= kDoubleClickPixels &&
-                       std::abs(y - mLastClick.y) <= kDoubleClickPixels;
-        mLastClickTick = now;
-        mLastClick = {x, y};
+    Guarded({"Cannot handle mouse click.", kNoMemory, kUnknownOccurred, ""}, [this, x, y] {
+            const std::uint32_t now = ClickTicks();
+            mDoubleClick = mLastClick != Point{-1, -1} && now - mLastClickTick < kDoubleClickTicks &&
+                           std::abs(x - mLastClick.x) <= kDoubleClickPixels &&
+                           std::abs(y - mLastClick.y) <= kDoubleClickPixels;
+            mLastClickTick = now;
+            mLastClick = {x, y};
 
-        EndCapture();
-        Frame* target = mFloating.empty() ? mMasterFrame->HitTest(x, y, true) : mFloating.front();
-        if (!target)
-            return;
-        UpdateHover({x, y});
-        Frame* const captureBefore = mCapture;
-        const Point local = target->GlobalToLocal({x, y});
-        target->DispatchMouseEvent(FrameEvents::kMouseDown, local.x, local.y);
-        if (mCapture && mCapture != captureBefore && mWindowContext)
-            mWindowContext->CaptureMouse(this);
-    }
-    catch (const std::bad_alloc&)
-    {
-        ReportCaught("Cannot handle mouse click.", kNoMemory, nullptr, nullptr);
-    }
-    catch (const AppFrame::ResAlloc&)
-    {
-        ReportCaught("Cannot handle mouse click.", kNoMemory, nullptr, nullptr);
-    }
-    catch (...)
-    {
-        ReportCaught(nullptr, nullptr, kUnknownOccurred, "");
-    }
+            EndCapture();
+            Frame* target = mFloating.empty() ? mMasterFrame->HitTest(x, y, true) : mFloating.front();
+            if (!target)
+                return;
+            UpdateHover({x, y});
+            Frame* const captureBefore = mCapture;
+            const Point local = target->GlobalToLocal({x, y});
+            target->DispatchMouseEvent(FrameEvents::kMouseDown, local.x, local.y);
+            if (mCapture && mCapture != captureBefore && mWindowContext)
+                mWindowContext->CaptureMouse(this);
+    });
 }
 
 void PluginUIRoot::OnCapturedMouseMove(Point point)
 {
     if (!mCapture || IsSuspended())
         return;
-    try
-    {
+    Guarded({kUnknownOccurred, kNoMemory, kUnknownOccurred, ""}, [this, point] {
         const Point local = mCapture->GlobalToLocal(point);
         mCapture->DispatchMouseEvent(FrameEvents::kMouseMove, local.x, local.y);
         GetMessagingServer().DispatchPosted();
-    }
-    catch (...)
-    {
-        ReportCaught(nullptr, nullptr, kUnknownOccurred, "");
-    }
+    });
 }
 
 void PluginUIRoot::OnCapturedMouseUp(Point point)
 {
     if (!mCapture || IsSuspended())
         return;
-    try
-    {
-        Frame* frame = mCapture;
-        const Point local = frame->GlobalToLocal(point);
-        frame->DispatchMouseEvent(FrameEvents::kMouseUp, local.x, local.y);
-        ReleaseCapture();
-        GetMessagingServer().DispatchPosted();
-    }
-    catch (...)
-    {
-        ReleaseCapture();
-        ReportCaught(nullptr, nullptr, kUnknownOccurred, "");
-    }
+    Guarded(
+        {kUnknownOccurred, kNoMemory, kUnknownOccurred, ""},
+        [this, point] {
+            Frame* frame = mCapture;
+            const Point local = frame->GlobalToLocal(point);
+            frame->DispatchMouseEvent(FrameEvents::kMouseUp, local.x, local.y);
+            ReleaseCapture();
+            GetMessagingServer().DispatchPosted();
+        },
+        [this] { ReleaseCapture(); });
 }
 
 void PluginUIRoot::OnCaptureTick()
 {
-    try
-    {
-        DispatchPendingMessages();
-    }
-    catch (...)
-    {
-        ReportCaught(nullptr, nullptr, kUnknownOccurred, "");
-    }
+    Guarded({kUnknownOccurred, kNoMemory, kUnknownOccurred, ""}, [this] { DispatchPendingMessages(); });
 }
 
 // ------------------------------------------------------------ capture and hover
@@ -566,15 +483,14 @@ void PluginUIRoot::ShowErrorFrame(const std::string& title, const std::string& m
     new ErrorFrame(mMasterFrame, title, message, code, severity);
 }
 
-void PluginUIRoot::ReportCaught(const char* noMemoryMessage, const char* noMemoryDetail, const char* otherMessage,
-                                const char* otherDetail)
+void PluginUIRoot::ReportFailure(const FailureTexts& texts, bool outOfMemory)
 {
     try
     {
-        if (noMemoryMessage)
-            mCore.ReportError(noMemoryMessage, noMemoryDetail ? noMemoryDetail : "", 0, 2);
+        if (outOfMemory)
+            mCore.ReportError(texts.noMemoryMessage, texts.noMemoryDetail, 0, 2);
         else
-            mCore.ReportError(otherMessage ? otherMessage : "", otherDetail ? otherDetail : "", 0, 2);
+            mCore.ReportError(texts.otherMessage, texts.otherDetail, 0, 2);
     }
     catch (...)
     {

@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <map>
+#include <new>
 #include <memory>
 #include <string>
 #include <vector>
@@ -153,9 +154,41 @@ public:
     void OnFrameDestroyed(Frame* frame);
 
 protected:
-    // Reports what an entry point caught: out of memory or anything else.
-    void ReportCaught(const char* noMemoryMessage, const char* noMemoryDetail, const char* otherMessage,
-                      const char* otherDetail);
+    // What an entry point reports when its work fails: out of memory
+    // (std::bad_alloc, AppFrame::ResAlloc) or anything else.
+    struct FailureTexts
+    {
+        const char* noMemoryMessage;
+        const char* noMemoryDetail;
+        const char* otherMessage;
+        const char* otherDetail;
+    };
+    void ReportFailure(const FailureTexts& texts, bool outOfMemory);
+    // Runs work; whatever it throws is caught, cleanUp runs, then the failure
+    // is reported, so nothing escapes into the host.
+    template <class Work, class CleanUp = void (*)()>
+    void Guarded(const FailureTexts& texts, Work&& work, CleanUp&& cleanUp = [] {})
+    {
+        bool outOfMemory = false;
+        try
+        {
+            work();
+            return;
+        }
+        catch (const std::bad_alloc&)
+        {
+            outOfMemory = true;
+        }
+        catch (const AppFrame::ResAlloc&)
+        {
+            outOfMemory = true;
+        }
+        catch (...)
+        {
+        }
+        cleanUp();
+        ReportFailure(texts, outOfMemory);
+    }
 
 private:
     friend class Frame;
