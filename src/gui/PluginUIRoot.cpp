@@ -226,23 +226,23 @@ void PluginUIRoot::OnMouseDown(std::int32_t x, std::int32_t y)
     if (!mOpen || IsSuspended() || !mMasterFrame)
         return;
     Guarded({"Cannot handle mouse click.", kNoMemory, kUnknownOccurred, ""}, [this, x, y] {
-            const std::uint32_t now = ClickTicks();
-            mDoubleClick = mLastClick != Point{-1, -1} && now - mLastClickTick < kDoubleClickTicks &&
-                           std::abs(x - mLastClick.x) <= kDoubleClickPixels &&
-                           std::abs(y - mLastClick.y) <= kDoubleClickPixels;
-            mLastClickTick = now;
-            mLastClick = {x, y};
+        const std::uint32_t now = ClickTicks();
+        mDoubleClick = mLastClick != Point{-1, -1} && now - mLastClickTick < kDoubleClickTicks &&
+                       std::abs(x - mLastClick.x) <= kDoubleClickPixels &&
+                       std::abs(y - mLastClick.y) <= kDoubleClickPixels;
+        mLastClickTick = now;
+        mLastClick = {x, y};
 
-            EndCapture();
-            Frame* target = mFloating.empty() ? mMasterFrame->HitTest(x, y, true) : mFloating.front();
-            if (!target)
-                return;
-            UpdateHover({x, y});
-            Frame* const captureBefore = mCapture;
-            const Point local = target->GlobalToLocal({x, y});
-            target->DispatchMouseEvent(FrameEvents::kMouseDown, local.x, local.y);
-            if (mCapture && mCapture != captureBefore && mWindowContext)
-                mWindowContext->CaptureMouse(this);
+        EndCapture();
+        Frame* target = mFloating.empty() ? mMasterFrame->HitTest(x, y, true) : mFloating.front();
+        if (!target)
+            return;
+        UpdateHover({x, y});
+        Frame* const captureBefore = mCapture;
+        const Point local = target->GlobalToLocal({x, y});
+        target->DispatchMouseEvent(FrameEvents::kMouseDown, local.x, local.y);
+        if (mCapture && mCapture != captureBefore && mWindowContext)
+            mWindowContext->CaptureMouse(this);
     });
 }
 
