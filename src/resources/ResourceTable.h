@@ -5,6 +5,9 @@
 // nothing is read from disk at run time.
 //
 // Picture ids:
+//   5901        the spectrogram's 16 colour maps (32 x 200): map k is column 2k
+//               (column 2k + 1 repeats it), row 0 the loudest level, row 199
+//               the quietest; drawn by tools/ColorMaps.cpp
 //   8000        background of the in-editor message box, information
 //   8001        background of the in-editor message box, warnings and errors
 //   9900..9999  small pictures with documented pixels, for the drawing tests
@@ -18,6 +21,7 @@
 namespace Resources
 {
 
+inline constexpr std::int32_t kColorMapPicture = 5901;
 inline constexpr std::int32_t kErrorFrameInfoPicture = 8000;
 inline constexpr std::int32_t kErrorFrameAlertPicture = 8001;
 
