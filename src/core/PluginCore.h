@@ -162,6 +162,8 @@ public:
                                             std::int32_t frames, bool accumulate, std::int32_t mode);
 
     virtual void ResetAnalysis() {}
+    // UI thread: whether the host streams audio through the instance now (the host adaptation knows).
+    virtual bool IsAudioRunning() const { return false; }
 
     // --- stream format (UI thread, never while Process runs) ---
     float GetSampleRate() const { return mSampleRate; }
