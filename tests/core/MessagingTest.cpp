@@ -146,7 +146,9 @@ TEST_F(Messaging, PublisherDestructorUnpublishesInAscendingOrder)
     EXPECT_EQ(log, (Log{"x:destroyed", "2", "x:destroyed", "1"}));
 }
 
-TEST_F(Messaging, PostedMessagesArriveInPostingOrderIncludingPostsDuringDispatch)
+// A handler that throws has had its message; the ones behind it wait, in
+// order, for the next dispatch, each delivered once.
+TEST_F(Messaging, PostedMessagesArriveInPostingOrderOnceEachThoughAHandlerThrows)
 {
     auto* msgClass = mPublisher.Publish(kMain);
     Listener a(&mServices, mLog, "a");
@@ -154,32 +156,47 @@ TEST_F(Messaging, PostedMessagesArriveInPostingOrderIncludingPostsDuringDispatch
     a.mHook = [&](std::int32_t what) {
         if (what == FourCCValue("two "))
             mPublisher.Post(kMain, FourCCValue("late"));
+        if (what == FourCCValue("thre"))
+            throw std::runtime_error("handler");
     };
     mPublisher.Post(kMain, FourCCValue("one "));
     mPublisher.Post(kMain, FourCCValue("two "));
     auto* block = static_cast<char*>(std::malloc(16)); // freed by the server after delivery
     mPublisher.Post(kMain, FourCCValue("thre"), 0, reinterpret_cast<MessageParam>(block), true);
+    mPublisher.Post(kMain, FourCCValue("four"));
     EXPECT_TRUE(mLog.empty());
-    mServices.GetMessagingServer().DispatchPosted();
-    EXPECT_EQ(mLog, (Log{"a:one ", "a:two ", "a:thre", "a:late"}));
-    EXPECT_EQ(mServices.GetMessagingServer().GetPostedCount(), 0);
+    MessagingServer& server = mServices.GetMessagingServer();
+    EXPECT_THROW(server.DispatchPosted(), std::runtime_error);
+    EXPECT_EQ(mLog, (Log{"a:one ", "a:two ", "a:thre"}));
+    EXPECT_EQ(server.GetPostedCount(), 2);
+    server.DispatchPosted();
+    EXPECT_EQ(mLog, (Log{"a:one ", "a:two ", "a:thre", "a:four", "a:late"}));
+    EXPECT_EQ(server.GetPostedCount(), 0);
 }
 
-TEST_F(Messaging, QueuedMessagesOfADestroyedClassAreDroppedAndFreed)
+// Destroying a class takes its queued messages (and their blocks) with it,
+// the last in the queue included, and leaves every other class's where they were.
+TEST_F(Messaging, DestroyingAClassDropsOnlyItsOwnQueuedMessages)
 {
     auto* msgClass = mPublisher.Publish(kMain);
     Listener a(&mServices, mLog, "a");
     a.Subscribe(msgClass, 1, &Listener::OnMessage);
+    a.Subscribe(mPublisher.Publish(kAlarm), 2, &Listener::OnMessage);
+    mPublisher.Post(kAlarm, FourCCValue("one "));
     mPublisher.Post(kMain, kColr, 0, reinterpret_cast<MessageParam>(std::malloc(32)), true);
+    mPublisher.Post(kAlarm, FourCCValue("two "));
     mPublisher.Post(kMain, kColr);
     // A subscriber posting to the dying class from its notice must not queue a dangling message.
-    a.mHook = [&](std::int32_t) {
-        mServices.GetMessagingServer().Post(msgClass, kColr, 0, reinterpret_cast<MessageParam>(std::malloc(8)), true);
+    MessagingServer& server = mServices.GetMessagingServer();
+    a.mHook = [&](std::int32_t what) {
+        if (what == MsgClassDestroyed)
+            server.Post(msgClass, kColr, 0, reinterpret_cast<MessageParam>(std::malloc(8)), true);
     };
     mPublisher.Unpublish(kMain);
-    EXPECT_EQ(mServices.GetMessagingServer().GetPostedCount(), 0);
-    mServices.GetMessagingServer().DispatchPosted();
-    EXPECT_EQ(mLog, (Log{"a:destroyed"}));
+    EXPECT_EQ(server.GetPostedCount(), 2);
+    mPublisher.Post(kAlarm, FourCCValue("thre"));
+    server.DispatchPosted();
+    EXPECT_EQ(mLog, (Log{"a:destroyed", "a:one ", "a:two ", "a:thre"}));
 }
 
 TEST_F(Messaging, HandlersMayUnsubscribeOthersOrDestroyTheClassDuringDelivery)

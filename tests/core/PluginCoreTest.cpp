@@ -1,6 +1,7 @@
 #include "core/MessageSubscriber.h"
 #include "plugin/Quarvix.h"
 #include "plugin/CVLQuarvixMetaClass.h"
+#include "plugin/QuarvixSpecService.h"
 #include "support/MessageLog.h"
 #include "support/RecordingPlatform.h"
 #include "support/TestCaptureAgent.h"
@@ -79,44 +80,6 @@ protected:
     RecordingPlatform mPlatform;
 };
 
-TEST_F(QuarvixProcessTest, BypassSequenceStopsCaptureOnlyWhenFullyBypassed)
-{
-    Quarvix plugin(mPlatform, {2, 2});
-    TestCaptureAgent& agent = Attach(plugin);
-    Audio audio(2, 64);
-
-    struct Step
-    {
-        std::int32_t mode;
-        BypassState state;
-        bool captured;
-    };
-    const Step steps[] = {
-        {0, BypassState::Active, true},          {1, BypassState::EnteringBypass, true},
-        {1, BypassState::Bypassed, false},       {1, BypassState::Bypassed, false},
-        {0, BypassState::LeavingBypass, true},   {0, BypassState::Active, true},
-    };
-    for (const Step& step : steps)
-    {
-        const int before = agent.captureCount;
-        std::fill(audio.out[0].begin(), audio.out[0].end(), 0.0f);
-        plugin.Process(audio.inPtr.data(), audio.outPtr.data(), 64, false, step.mode);
-        EXPECT_EQ(plugin.GetBypassState(), step.state);
-        EXPECT_EQ(agent.captureCount - before, step.captured ? 1 : 0);
-        EXPECT_EQ(audio.out[0], audio.in[0]) << "audio always passes through";
-    }
-
-    // Mode 2: a copy only, no analysis, no state change.
-    plugin.Process(audio.inPtr.data(), audio.outPtr.data(), 64, false, 1);
-    const BypassState state = plugin.GetBypassState();
-    const int before = agent.captureCount;
-    std::fill(audio.out[1].begin(), audio.out[1].end(), 0.0f);
-    plugin.Process(audio.inPtr.data(), audio.outPtr.data(), 64, false, PluginCore::kModePassThroughOnly);
-    EXPECT_EQ(plugin.GetBypassState(), state);
-    EXPECT_EQ(agent.captureCount, before);
-    EXPECT_EQ(audio.out[1], audio.in[1]);
-}
-
 TEST_F(QuarvixProcessTest, AccumulateAddsToPreviousOutputAndInPlaceIsUntouched)
 {
     Quarvix plugin(mPlatform, {2, 2});
@@ -137,69 +100,99 @@ TEST_F(QuarvixProcessTest, AccumulateAddsToPreviousOutputAndInPlaceIsUntouched)
     EXPECT_EQ(inPlace, audio.in[0]);
 }
 
-TEST_F(QuarvixProcessTest, MonoInstanceCapturesAgainstSilenceOfMaxBlockSize)
+// Hosts may ask for blocks well above the usual 1024 frames: every service is
+// told the new size (and always two channels), a mono instance's silence grows
+// with it, a call of the maximum reaches the agents whole, a longer one in
+// pieces of the maximum, and every sample is analysed. From an empty ring,
+// windows of 2048 (the default FFT size) hopping by 1024 complete at every
+// 1024th sample from 2048 on: 3 in the first 4096, (14336 - 2048) / 1024 + 1 = 13 in 14336.
+TEST_F(QuarvixProcessTest, BlocksAboveTheUsualSizeAreAnalysedEverySample)
 {
-    Quarvix plugin(mPlatform, {1, 1});
-    TestCaptureAgent& agent = Attach(plugin);
-    TestCaptureAgent& quiet = Attach(plugin, false);
-    // After the plug-in object's own three services, in attachment order.
-    EXPECT_EQ(plugin.GetCaptureAgents().back(), &agent);
-    EXPECT_EQ(plugin.GetServices().size(), 5u);
-    EXPECT_EQ(plugin.GetServices()[3], &agent);
-    EXPECT_EQ(plugin.GetServices()[4], &quiet);
-
-    plugin.SetSampleRate(48000.0f);
-    plugin.SetMaxBlockSize(256);
-    EXPECT_EQ(plugin.GetSilenceBuffer(), std::vector<float>(256, 0.0f));
-    ASSERT_EQ(quiet.formats.size(), 2u);
-    EXPECT_EQ(quiet.formats.back().rate, 48000.0f);
-    EXPECT_EQ(quiet.formats.back().maxBlockSize, 256);
-    EXPECT_EQ(quiet.formats.back().channels, 2) << "services always analyse two channels";
-
-    Audio audio(1, 256);
-    plugin.Process(audio.inPtr.data(), audio.outPtr.data(), 256, false, 0);
-    EXPECT_EQ(agent.lastChannels[0], audio.in[0].data());
-    EXPECT_EQ(agent.lastChannels[1], plugin.GetSilenceBuffer().data());
-    EXPECT_EQ(agent.lastFrames, 256);
-    EXPECT_EQ(quiet.captureCount, 0);
-    EXPECT_EQ(audio.out[0], audio.in[0]);
-
-    plugin.ResetAnalysis();
-    EXPECT_EQ(agent.resets, 1);
-    EXPECT_EQ(quiet.resets, 1);
+    for (const ChannelConfig channels : {ChannelConfig{1, 1}, ChannelConfig{2, 2}})
+    {
+        Quarvix plugin(mPlatform, channels);
+        TestCaptureAgent& agent = Attach(plugin);
+        TestCaptureAgent& quiet = Attach(plugin, false);
+        plugin.SetSampleRate(48000.0f);
+        plugin.SetMaxBlockSize(4096);
+        const TestCaptureAgent::StreamFormat& told = quiet.formats.back();
+        EXPECT_EQ(std::tuple(told.rate, told.maxBlockSize, told.channels), std::tuple(48000.0f, 4096, 2));
+        EXPECT_EQ(plugin.GetSilenceBuffer(), std::vector<float>(4096, 0.0f));
+        const QuarvixSpecService& spectrum = plugin.GetSpecService();
+        const std::uint32_t first = spectrum.GetFrameSequence();
+        Audio audio(channels.inputs, 4096 + 10240);
+        const std::tuple<std::size_t, std::int32_t, std::uint32_t> calls[] = {{0, 4096, 3}, {4096, 10240, 13}};
+        for (const auto& [from, frames, analysed] : calls)
+        {
+            const float* in[] = {audio.in[0].data() + from, audio.in.back().data() + from};
+            float* out[] = {audio.out[0].data() + from, audio.out.back().data() + from};
+            plugin.Process(in, out, frames, false, 0);
+            EXPECT_EQ(spectrum.GetFrameSequence() - first, analysed);
+        }
+        EXPECT_EQ(agent.captures, (std::vector<std::int32_t>{4096, 4096, 4096, 2048}));
+        EXPECT_EQ(agent.samples, audio.in[0]);
+        // The right channel of the last piece, or the silence of a mono instance.
+        EXPECT_EQ(agent.lastChannels[1],
+                  channels.inputs == 1 ? plugin.GetSilenceBuffer().data() : audio.in.back().data() + 12288);
+        EXPECT_EQ(quiet.captureCount, 0);
+        EXPECT_EQ(audio.out, audio.in);
+    }
 }
 
-TEST_F(QuarvixProcessTest, LongBlocksAreCapturedInPiecesAndPrerollIsNotWrittenOut)
+// An offline pass over several blocks: the pre-roll's frames are analysed and
+// never written out, the real output is the input from the first frame after
+// them on, exactly and without a gap between blocks, and every input frame is
+// analysed once, in order. The pass runs in mode 0 without accumulating,
+// whatever it is asked.
+TEST_F(QuarvixProcessTest, OfflinePassWritesEveryFrameAfterThePrerollAcrossBlocks)
 {
+    struct Pass
+    {
+        std::int32_t platformPreroll, preroll;
+        std::vector<std::int32_t> blocks, written;
+    };
+    const Pass passes[] = {{0, 16, {10, 100, 40}, {0, 94, 40}}, // 16 when the platform names none
+                           {64, 64, {25, 25, 25, 300}, {0, 0, 11, 300}},
+                           {5, 5, {5, 1, 7}, {0, 1, 7}}};
     Quarvix plugin(mPlatform, {1, 1});
     TestCaptureAgent& agent = Attach(plugin);
-    plugin.SetMaxBlockSize(100);
-    Audio audio(1, 250);
-    plugin.Process(audio.inPtr.data(), audio.outPtr.data(), 250, false, 0);
-    EXPECT_EQ(agent.captures, (std::vector<std::int32_t>{100, 100, 50}));
-    EXPECT_EQ(audio.out[0], audio.in[0]);
-
-    // Pre-roll frames are fed once and not written out.
-    agent.captures.clear();
-    plugin.PrepareProcessing(); // platform says 0: 16 frames of pre-roll
-    EXPECT_EQ(plugin.ProcessWithPreroll(audio.inPtr.data(), audio.outPtr.data(), 10, false, 0), 0);
-    EXPECT_EQ(plugin.ProcessWithPreroll(audio.inPtr.data(), audio.outPtr.data(), 100, false, 0), 94);
-    for (std::size_t i = 0; i < 94; ++i)
-        ASSERT_EQ(audio.out[0][i], audio.in[0][i + 6]) << i;
-    EXPECT_EQ(agent.captures, (std::vector<std::int32_t>{10, 6, 94}));
-    EXPECT_EQ(plugin.ProcessWithPreroll(audio.inPtr.data(), audio.outPtr.data(), 40, false, 0), 40);
-
-    mPlatform.prerollLength = 64;
-    plugin.PrepareProcessing();
-    EXPECT_EQ(plugin.ProcessWithPreroll(audio.inPtr.data(), audio.outPtr.data(), 100, false, 0), 36);
+    plugin.SetMaxBlockSize(100); // the block of 300 is processed in pieces
+    for (const Pass& pass : passes)
+    {
+        SCOPED_TRACE("pre-roll " + std::to_string(pass.preroll));
+        mPlatform.prerollLength = pass.platformPreroll;
+        plugin.PrepareProcessing();
+        agent.samples.clear();
+        Audio audio(1, std::accumulate(pass.blocks.begin(), pass.blocks.end(), 0));
+        const std::vector<float>& input = audio.in[0];
+        std::vector<float> output(input.size(), -7.0f);
+        std::vector<std::int32_t> written;
+        std::size_t fed = 0, done = 0;
+        for (std::int32_t block : pass.blocks)
+        {
+            const float* in[] = {input.data() + fed};
+            float* out[] = {output.data() + done};
+            written.push_back(plugin.ProcessWithPreroll(in, out, block, true, 1));
+            fed += static_cast<std::size_t>(block);
+            done += static_cast<std::size_t>(written.back());
+        }
+        EXPECT_EQ(written, pass.written);
+        std::vector<float> expected(input.begin() + pass.preroll, input.end());
+        expected.resize(input.size(), -7.0f);
+        EXPECT_EQ(output, expected);
+        EXPECT_EQ(agent.samples, input);
+    }
 }
 
-TEST_F(QuarvixProcessTest, BypassAdvancesOncePerCallHoweverTheCallIsCut)
+// Capture stops only once bypass is complete, and the state advances once per
+// host call however the call is cut; the pass-through-only mode neither
+// analyses nor moves the state. The audio always passes through.
+TEST_F(QuarvixProcessTest, BypassAdvancesOncePerCallAndStopsCaptureOnlyWhenComplete)
 {
-    Quarvix plugin(mPlatform, {1, 1});
+    Quarvix plugin(mPlatform, {2, 2});
     TestCaptureAgent& agent = Attach(plugin);
     plugin.SetMaxBlockSize(100);
-    Audio audio(1, 250);
+    Audio audio(2, 250);
     struct Step
     {
         std::int32_t mode;
@@ -207,45 +200,35 @@ TEST_F(QuarvixProcessTest, BypassAdvancesOncePerCallHoweverTheCallIsCut)
         BypassState state;
         std::vector<std::int32_t> captures;
     };
+    const std::vector<std::int32_t> all{100, 100, 50};
     const Step steps[] = {
-        {1, false, BypassState::EnteringBypass, {100, 100, 50}},
-        {1, true, BypassState::EnteringBypass, {100, 100, 50}},
-        {1, false, BypassState::Bypassed, {}},
-        {0, false, BypassState::LeavingBypass, {100, 100, 50}},
-        {0, true, BypassState::LeavingBypass, {100, 100, 50}},
-        {2, false, BypassState::LeavingBypass, {}}, // pass-through only, also for the rest of its call
-        {2, true, BypassState::LeavingBypass, {}},
+        {0, false, BypassState::Active, all},          {1, false, BypassState::EnteringBypass, all},
+        {1, true, BypassState::EnteringBypass, all},   {1, false, BypassState::Bypassed, {}},
+        {1, false, BypassState::Bypassed, {}},         {0, false, BypassState::LeavingBypass, all},
+        {0, true, BypassState::LeavingBypass, all},    {2, false, BypassState::LeavingBypass, {}},
+        {2, true, BypassState::LeavingBypass, {}},     {0, false, BypassState::Active, all},
     };
     for (const Step& step : steps)
     {
+        SCOPED_TRACE("mode " + std::to_string(step.mode) + (step.continued ? " continued" : ""));
         agent.captures.clear();
-        std::fill(audio.out[0].begin(), audio.out[0].end(), 0.0f);
+        for (auto& channel : audio.out)
+            std::fill(channel.begin(), channel.end(), 0.0f);
         if (step.continued)
             plugin.ContinueProcess(audio.inPtr.data(), audio.outPtr.data(), 250, false);
         else
             plugin.Process(audio.inPtr.data(), audio.outPtr.data(), 250, false, step.mode);
-        EXPECT_EQ(plugin.GetBypassState(), step.state) << "mode " << step.mode << " continued " << step.continued;
-        EXPECT_EQ(agent.captures, step.captures) << "mode " << step.mode << " continued " << step.continued;
-        EXPECT_EQ(audio.out[0], audio.in[0]);
+        EXPECT_EQ(plugin.GetBypassState(), step.state);
+        EXPECT_EQ(agent.captures, step.captures);
+        EXPECT_EQ(audio.out, audio.in);
     }
 }
-
-// A service that cannot get the memory a large format needs.
-struct RefusingAgent : TestCaptureAgent
-{
-    void SetStreamFormat(float rate, std::int32_t maxBlockSize, std::int32_t channels) override
-    {
-        if (rate > 48000.0f || maxBlockSize > 2048)
-            throw std::bad_alloc();
-        TestCaptureAgent::SetStreamFormat(rate, maxBlockSize, channels);
-    }
-};
 
 TEST_F(QuarvixProcessTest, RefusedStreamFormatIsPutBackEverywhere)
 {
     Quarvix plugin(mPlatform, {2, 2});
     TestCaptureAgent& agent = Attach(plugin);
-    plugin.AttachService(std::make_unique<RefusingAgent>());
+    plugin.AttachService(std::make_unique<RefusingCaptureAgent>());
     MessageLog config(&plugin, plugin.GetMsgClass(PluginCoreMessages::kConfigClass));
 
     EXPECT_THROW(plugin.SetMaxBlockSize(4096), std::bad_alloc);
@@ -310,7 +293,7 @@ TEST_F(QuarvixProcessTest, DestroysServicesInReverseOrderOfAttachment)
         Quarvix plugin(mPlatform, {2, 2});
         for (const char* name : {"general", "spectrum", "bands"})
         {
-            auto service = std::make_unique<TestCaptureAgent>(true, &log);
+            auto service = std::make_unique<TestCaptureAgent>(false, &log); // those that take no audio too
             service->name = name;
             plugin.AttachService(std::move(service));
         }

@@ -7,19 +7,22 @@
 #include "model/QVXSpecConfig.h"
 #include "support/RecordingPlatform.h"
 #include "platform/SafeFile.h"
+#include "support/SpecConfigState.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <functional>
 #include <tuple>
 
 namespace
 {
 
 using namespace PluginSettingsMessages;
-
+using namespace SpecConfigState;
 using TestFiles::MaskIds;
+using Alarms = QVXAlarmManager;
 
 // The chunk as text (the length is known only once the chunk is made).
 std::string Chunk(PluginCore& plugin, bool currentProgramOnly)
@@ -33,27 +36,116 @@ QVXSpecConfig& Config(Quarvix& plugin)
     return *plugin.GetGeneralService().GetSpecConfig();
 }
 
-void ChangeEverything(QVXSpecConfig& config)
+// Threshold, severity and group trigger severity of the three alarms, in name order.
+using AlarmSettingList = std::vector<std::tuple<float, std::int32_t, std::int32_t>>;
+AlarmSettingList AlarmSettings(const Quarvix& plugin)
 {
-    config.SetSpectrumView(QVXSpecConfig::kAna3rdOct);
-    config.SetSpecWeighting(2);
-    config.SetBandLevelRange(20, 35);
-    config.SetSpectrumView(QVXSpecConfig::kAnaFFT);
-    config.SetFftSize(8192);
-    config.SetWinType(3);
-    config.SetAnalysisChannel(QVXSpecConfig::kChRight);
-    config.SetFreqZoomRange(120.0f, 9000.0f);
-    config.SetSpecGain(12.0f);
-    config.SetSpecFloor(-60.0f);
-    config.SetSpectrogramColorMap(1, 7);
-    config.SetColor(0, 4, CVLCanvas::ColorSpec{0x1234, 0x5678, 0x9abc});
-    QVXSpecConfig::MemSlotData curve;
-    curve.mType = QVXSpecConfig::kDtPeakHold;
-    curve.mBands = 4;
-    curve.mFs = 48000;
-    curve.mChannels = {{-1.5f, -20.25f, -80.0f, 0.0f}};
-    config.SetMemSlotData(1, curve);
-    config.SetMemSlotVisible(1, true);
+    AlarmSettingList settings;
+    for (std::string_view name : {Alarms::kMasterAlarm, Alarms::kBandLevelAlarmL, Alarms::kBandLevelAlarmR})
+    {
+        const Alarms::AlarmRecord& alarm = *plugin.GetAlarmManager().GetAlarm(name);
+        settings.emplace_back(alarm.mDescriptor.mThreshold, alarm.mSeverity, alarm.mDescriptor.mGroupTriggerSeverity);
+    }
+    return settings;
+}
+
+// An instance with every archived value of its configuration and every
+// alarm setting away from the defaults, and its settings text.
+class SettingsRoundTrip : public ::testing::Test
+{
+protected:
+    SettingsRoundTrip()
+    {
+        SetEverything(Config(mSource));
+        Alarms& alarms = mSource.GetAlarmManager();
+        alarms.RegisterStandardAlarms();
+        alarms.SetThreshold(Alarms::kBandLevelAlarmL, -42.5f);
+        alarms.SetSeverity(Alarms::kBandLevelAlarmL, 2);
+        alarms.SetThreshold(Alarms::kBandLevelAlarmR, -7.0f);
+        alarms.SetSeverity(Alarms::kBandLevelAlarmR, 4);
+        alarms.SetSeverity(Alarms::kMasterAlarm, 5);
+        alarms.SetGroupTriggerSeverity(Alarms::kMasterAlarm, 2);
+        mSaved = Chunk(mSource, true);
+    }
+
+    RecordingPlatform mPlatform;
+    Quarvix mSource{mPlatform, {2, 2}};
+    std::string mSaved;
+};
+
+// The metadata, the services in the order they were attached, then the
+// alarms: their count and one object per alarm, numbered, in name order.
+TEST_F(SettingsRoundTrip, TextHoldsTheMetadataTheServicesAndTheAlarmsInOrder)
+{
+    const char* chunk = mSource.GetChunk(true);
+    EXPECT_EQ(std::string(chunk + mSource.GetChunkLength(), 16), std::string(16, '\0')) << "a zeroed tail";
+    EXPECT_EQ(mSaved.rfind("<obj_archive type=\"CVL Plugin Settings (Copyright 2026 Corvanel Sound.)\">\n", 0), 0u);
+    EXPECT_EQ(mSaved.find("<?xml"), std::string::npos);
+    std::size_t at = 0;
+    for (const char* item :
+         {"name=\"Settings Metadata\" type=\"PluginCore_SettingsMetaData\"", "name=\"QVXGeneralSpecService\"",
+          "name=\"QuarvixSpecService\"", "name=\"Quarvix3rdOctAnalysisService\"", "name=\"QVXAlarmManager\"",
+          "<att name=\"alarm_count\" type=\"i\">3</att>", "name=\"0\"", ">global.master_alarm<", "name=\"1\"",
+          ">spectrum.band_level.L<", "name=\"2\"", ">spectrum.band_level.R<", "</obj_archive>\n"})
+    {
+        at = mSaved.find(item, at);
+        ASSERT_NE(at, std::string::npos) << item;
+    }
+}
+
+// Each way settings travel restores the whole state on a fresh instance, which
+// announces every value it read. Its alarms are not registered yet (no editor
+// is open): their settings wait, are saved again as they came, and apply when
+// the panels register the alarms.
+TEST_F(SettingsRoundTrip, EveryWaySettingsTravelRestoresTheWholeState)
+{
+    const std::string path = ::testing::TempDir() + "/round-trip" + kSettingsFileExtension;
+    const auto size = [](const std::string& text) { return static_cast<std::int32_t>(text.size()); };
+    const std::pair<const char*, std::function<void(Quarvix&)>> carriers[] = {
+        {"chunk of the current program", [&](Quarvix& target) { target.SetChunk(mSaved.data(), size(mSaved), true); }},
+        {"chunk of all programs",
+         [&](Quarvix& target) {
+             const std::string programs = Chunk(mSource, false);
+             EXPECT_EQ(MaskIds(programs), MaskIds("<!-- Corvanel Sound QVX Spectrum Analyzer Program Settings -->\n"
+                                                  "<program number=\"0\" name=\"QVX Spectrum Analyzer\">\n" +
+                                                  mSaved + "</program>\n"));
+             target.SetChunk(programs.data(), size(programs), false);
+             EXPECT_EQ(target.GetProgramName(0), "QVX Spectrum Analyzer");
+         }},
+        {"settings file",
+         [&](Quarvix& target) {
+             ASSERT_TRUE(mSource.WriteSettingsFile(path));
+             EXPECT_EQ(MaskIds(TestFiles::ReadFile(path)), MaskIds(mSaved + '\0')) << "with its terminating NUL";
+             EXPECT_TRUE(target.ReadSettingsFile(path));
+         }},
+        {"default settings",
+         [&](Quarvix& target) {
+             ASSERT_TRUE(mSource.SaveDefaultSettings(Quarvix::kDefaultSettingsName));
+             EXPECT_EQ(mPlatform.defaults.count("QVX Spectrum Analyzer"), 1u);
+             EXPECT_TRUE(target.LoadDefaultSettings());
+         }},
+    };
+    for (const auto& [name, load] : carriers)
+    {
+        SCOPED_TRACE(name);
+        Quarvix target(mPlatform, {2, 2});
+        const ArchivedState fresh = StateOf(Config(target));
+        MessageLog announced(&target, Config(target).GetMsgClass(QVXSpecConfigMessages::kClass));
+        load(target);
+        EXPECT_EQ(announced.Take(), AfterReadBurst(false));
+        EXPECT_EQ(StateOf(Config(target)), StateOf(Config(mSource)));
+        EXPECT_NE(StateOf(Config(target)), fresh);
+        EXPECT_EQ(target.GetSpecService().GetFftSize(), 8192) << "the services follow the loaded settings";
+
+        EXPECT_EQ(target.GetAlarmManager().GetPendingAlarms().size(), 3u);
+        const std::string again = Chunk(target, true);
+        EXPECT_EQ(MaskIds(again), MaskIds(mSaved));
+        EXPECT_EQ(target.GetCurrentText(), again);
+        target.GetAlarmManager().RegisterStandardAlarms();
+        EXPECT_TRUE(target.GetAlarmManager().GetPendingAlarms().empty());
+        EXPECT_EQ(AlarmSettings(target), (AlarmSettingList{{1.0f, 5, 2}, {-42.5f, 2, 4}, {-7.0f, 4, 4}}));
+    }
+    EXPECT_TRUE(mPlatform.errors.empty());
 }
 
 class PluginSettingsTest : public ::testing::Test
@@ -63,47 +155,6 @@ protected:
     Quarvix mSource{mPlatform, {2, 2}};
     Quarvix mTarget{mPlatform, {2, 2}};
 };
-
-TEST_F(PluginSettingsTest, ChunkOfTheCurrentStateRestoresItOnAFreshInstance)
-{
-    ChangeEverything(Config(mSource));
-    const char* chunk = mSource.GetChunk(true);
-    ASSERT_NE(chunk, nullptr);
-    const std::string saved(chunk, mSource.GetChunkLength());
-    EXPECT_EQ(chunk[saved.size()], '\0');
-    EXPECT_EQ(saved.rfind("<obj_archive type=\"CVL Plugin Settings (Copyright 2026 Corvanel Sound.)\"", 0), 0u)
-        << saved.substr(0, 200);
-    EXPECT_NE(saved.find("\"Settings Metadata\""), std::string::npos);
-    EXPECT_EQ(saved.find("<?xml"), std::string::npos);
-
-    mTarget.SetChunk(saved.data(), static_cast<std::int32_t>(saved.size()), true);
-    EXPECT_TRUE(mPlatform.errors.empty());
-    QVXSpecConfig& restored = Config(mTarget);
-    EXPECT_EQ(restored.GetFftSize(), 8192);
-    EXPECT_EQ(restored.GetWinType(), 3);
-    EXPECT_EQ(restored.GetMemSlotData(1).mChannels, Config(mSource).GetMemSlotData(1).mChannels);
-    EXPECT_EQ(mTarget.GetSpecService().GetFftSize(), 8192) << "the services follow the loaded settings";
-
-    const std::string again = Chunk(mTarget, true);
-    EXPECT_EQ(MaskIds(again), MaskIds(saved));
-    EXPECT_EQ(mTarget.GetCurrentText(), again);
-}
-
-TEST_F(PluginSettingsTest, ProgramsTextCarriesTheCurrentState)
-{
-    ChangeEverything(Config(mSource));
-    const std::string programs = Chunk(mSource, false);
-    EXPECT_EQ(programs.rfind("<!-- Corvanel Sound QVX Spectrum Analyzer Program Settings -->\n"
-                             "<program number=\"0\" name=\"QVX Spectrum Analyzer\">\n<obj_archive",
-                             0),
-              0u);
-    EXPECT_EQ(programs.substr(programs.size() - 26), "</obj_archive>\n</program>\n");
-
-    mTarget.SetChunk(programs.data(), static_cast<std::int32_t>(programs.size()), false);
-    EXPECT_TRUE(mPlatform.errors.empty());
-    EXPECT_EQ(Config(mTarget).GetFftSize(), 8192);
-    EXPECT_EQ(mTarget.GetProgramName(0), "QVX Spectrum Analyzer");
-}
 
 TEST_F(PluginSettingsTest, RefusedChunksAreReportedOncePerInstance)
 {
@@ -138,25 +189,10 @@ TEST_F(PluginSettingsTest, RefusedChunksAreReportedOncePerInstance)
     EXPECT_EQ(mPlatform.errors.size(), 3u);
 }
 
-TEST_F(PluginSettingsTest, ProgramNumbersAreTakenAsTheirMagnitude)
-{
-    Config(mSource).SetSpecGain(33.0f);
-    const std::string state = Chunk(mSource, true);
-    // -1 addresses program 1, which this plug-in does not have: skipped; so
-    // is the number whose magnitude a long cannot hold.
-    const std::string text = "<!-- Corvanel Sound QVX Spectrum Analyzer Program Settings -->\n"
-                             "<program number=\"-1\" name=\"Other\">\n" + state + "</program>\n"
-                             "<program number=\"-9223372036854775808\" name=\"Min\">\n" + state + "</program>\n";
-    mTarget.SetChunk(text.data(), static_cast<std::int32_t>(text.size()), false);
-    EXPECT_EQ(mTarget.GetProgramName(0), "QVX Spectrum Analyzer");
-    EXPECT_EQ(Config(mTarget).GetSpecGain(), 0.0f);
-    EXPECT_TRUE(mPlatform.errors.empty());
-}
-
 TEST_F(PluginSettingsTest, DamagedSettingsAreReportedAndLeaveTheStateAsItWas)
 {
     Config(mTarget).SetSpecGain(21.0f);
-    ChangeEverything(Config(mSource));
+    SetEverything(Config(mSource));
     std::string text = Chunk(mSource, true);
     // Cut it after the configuration began: the first values would load.
     text.resize(text.find("specOptions") + 400);
@@ -167,53 +203,14 @@ TEST_F(PluginSettingsTest, DamagedSettingsAreReportedAndLeaveTheStateAsItWas)
     EXPECT_EQ(Config(mTarget).GetFftSize(), 2048);
 }
 
-TEST_F(PluginSettingsTest, DefaultSettingsThroughThePlatform)
+TEST_F(PluginSettingsTest, DefaultSettingsThatCannotBeLoadedLeaveTheStateSilently)
 {
     EXPECT_FALSE(mTarget.LoadDefaultSettings()) << "nothing stored yet";
-    ChangeEverything(Config(mSource));
-    ASSERT_TRUE(mSource.SaveDefaultSettings(Quarvix::kDefaultSettingsName));
-    ASSERT_EQ(mPlatform.defaults.count("QVX Spectrum Analyzer"), 1u);
-    EXPECT_TRUE(mTarget.LoadDefaultSettings());
-    EXPECT_EQ(Config(mTarget).GetFftSize(), 8192);
-
     mPlatform.defaults["QVX Spectrum Analyzer"] = "<obj_archive type=\"x\">garbage";
     Config(mTarget).SetSpecGain(5.0f);
     EXPECT_FALSE(mTarget.LoadDefaultSettings());
     EXPECT_EQ(Config(mTarget).GetSpecGain(), 5.0f);
     EXPECT_TRUE(mPlatform.errors.empty()) << "a failure here is silent";
-}
-
-} // namespace
-
-namespace
-{
-
-TEST(PluginAlarmSettings, ThresholdsAndSeveritiesTravelWithTheChunk)
-{
-    RecordingPlatform platform;
-    Quarvix source(platform, {2, 2});
-    QVXAlarmManager& alarms = source.GetAlarmManager();
-    alarms.RegisterStandardAlarms();
-    alarms.SetThreshold(QVXAlarmManager::kBandLevelAlarmL, -33.5f);
-    alarms.SetSeverity(QVXAlarmManager::kBandLevelAlarmR, 2);
-    alarms.SetGroupTriggerSeverity(QVXAlarmManager::kMasterAlarm, 2);
-    const std::string saved = Chunk(source, true);
-    ASSERT_NE(saved.find("\"QVXAlarmManager\""), std::string::npos);
-
-    // Restored before the panels register the alarms (no editor open yet),
-    // saved again, and only then registered: nothing is lost on the way.
-    Quarvix target(platform, {2, 2});
-    target.SetChunk(saved.data(), static_cast<std::int32_t>(saved.size()), true);
-    const std::string resaved = Chunk(target, true);
-    Quarvix third(platform, {2, 2});
-    third.SetChunk(resaved.data(), static_cast<std::int32_t>(resaved.size()), true);
-    QVXAlarmManager& restored = third.GetAlarmManager();
-    restored.RegisterStandardAlarms();
-    EXPECT_EQ(restored.GetAlarm(QVXAlarmManager::kBandLevelAlarmL)->mDescriptor.mThreshold, -33.5f);
-    EXPECT_EQ(restored.GetAlarm(QVXAlarmManager::kBandLevelAlarmR)->mSeverity, 2);
-    EXPECT_EQ(restored.GetAlarm(QVXAlarmManager::kMasterAlarm)->mDescriptor.mGroupTriggerSeverity, 2);
-    EXPECT_TRUE(platform.errors.empty());
-    EXPECT_EQ(MaskIds(Chunk(third, true)), MaskIds(saved));
 }
 
 TEST(PluginAlarmSettings, HostResetParameterClearsTheMasterAlarm)
@@ -235,11 +232,6 @@ TEST(PluginAlarmSettings, HostResetParameterClearsTheMasterAlarm)
     EXPECT_FALSE(alarms.GetAlarm(QVXAlarmManager::kMasterAlarm)->mTriggered);
     EXPECT_FALSE(alarms.GetAlarm(QVXAlarmManager::kBandLevelAlarmL)->mTriggered);
 }
-
-} // namespace
-
-namespace
-{
 
 TEST(PluginSettingsCommands, DefaultSettingsButtonsReportTheirOutcome)
 {
@@ -265,22 +257,12 @@ TEST(PluginSettingsCommands, DefaultSettingsButtonsReportTheirOutcome)
     EXPECT_EQ(platform.errors.size(), 1u);
 }
 
-TEST(PluginSettingsCommands, SettingsFilesRoundTripAndRefuseWhatTheyCannot)
+TEST(PluginSettingsCommands, SettingsFilesThatCannotBeWrittenOrReadAreReported)
 {
     const std::string dir = ::testing::TempDir();
-    const std::string path = dir + "/mix" + PluginSettingsMessages::kSettingsFileExtension;
     RecordingPlatform platform;
-    Quarvix source(platform, {2, 2});
-    Config(source).SetSpecFloor(-42.0f);
-    ASSERT_TRUE(source.WriteSettingsFile(path));
-    const std::string bytes = TestFiles::ReadFile(path);
-    ASSERT_FALSE(bytes.empty());
-    EXPECT_EQ(bytes.back(), '\0') << "written with its terminating NUL";
     Quarvix target(platform, {2, 2});
-    EXPECT_TRUE(target.ReadSettingsFile(path));
-    EXPECT_EQ(Config(target).GetSpecFloor(), -42.0f);
-    EXPECT_TRUE(platform.errors.empty());
-
+    Config(target).SetSpecFloor(-42.0f);
     EXPECT_FALSE(target.WriteSettingsFile(dir + "/no/such/folder/x.quarvix"));
     ASSERT_EQ(platform.errors.size(), 1u);
     EXPECT_EQ(platform.errors[0].title, "Unable to save settings");

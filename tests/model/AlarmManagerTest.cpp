@@ -1,9 +1,7 @@
 #include "SpecConfigTestSupport.h"
 
 #include "model/QVXAlarmManager.h"
-#include "support/TestFiles.h"
 
-#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -143,6 +141,44 @@ TEST_F(AlarmManagerTest, ThresholdIsClampedAndRetestsTheLatchedValue)
     EXPECT_EQ(recorder.Take(), Log{"aTHc R"});
 }
 
+// Each mode decides by its own operator, so the threshold itself and the
+// floats just either side of it tell all four apart. With magnitudes, "below"
+// is a smaller |value|: for the negative threshold, the float above it. The
+// latched value obeys the same test: unforced, the value itself again is taken
+// only by the inclusive modes.
+TEST_F(AlarmManagerTest, EveryModeDecidesAtTheThresholdItself)
+{
+    // Triggered by the float below, at and the float above the threshold, in modes 0 to 3.
+    const bool triggered[4][3] = {{false, true, true},   // v >= t
+                                  {false, false, true},  // v > t
+                                  {true, true, false},   // v <= t
+                                  {true, false, false}}; // v < t
+    const float t = -10.0f;
+    for (const bool magnitudes : {false, true})
+    {
+        const float up = magnitudes ? -100.0f : 100.0f;
+        const float values[] = {std::nextafter(t, -up), t, std::nextafter(t, up)};
+        for (std::int32_t mode = 0; mode < 4; ++mode)
+        {
+            Manager::AlarmDescriptor descriptor = Manager::BandLevelAlarmDescriptor();
+            descriptor.mCompareMode = mode;
+            descriptor.mCompareMagnitudes = magnitudes;
+            const std::string name = "mode" + std::to_string(mode) + (magnitudes ? " magnitudes" : "");
+            SCOPED_TRACE(name);
+            const Record& alarm = manager.RegisterAlarm(name, descriptor);
+            for (int i = 0; i < 3; ++i)
+            {
+                manager.PostValue(name, values[i], true);
+                EXPECT_EQ(alarm.mTriggered, triggered[mode][i]) << "value " << values[i];
+            }
+            manager.PostValue(name, t, true);
+            recorder.Take();
+            manager.PostValue(name, t);
+            EXPECT_EQ(recorder.Take().size(), triggered[mode][1] ? 1u : 0u) << "the latched value again";
+        }
+    }
+}
+
 TEST_F(AlarmManagerTest, MasterCountsMembersBySeverity)
 {
     manager.PostValue(kL, -1.0f);
@@ -195,35 +231,6 @@ TEST_F(AlarmManagerTest, GroupsOfGroupsAndCyclesTerminate)
     EXPECT_EQ(A("outer").mHighestMemberSeverity, 3);
     manager.ResetAlarm("outer");
     EXPECT_TRUE(!A(kL).mTriggered && !A("outer").mTriggered);
-}
-
-TEST_F(AlarmManagerTest, ArchiveRoundTripAndPendingSettings)
-{
-    manager.SetThreshold(kL, -42.5f);
-    manager.SetSeverity(kL, 2);
-    manager.SetThreshold(kR, -7.0f);
-    manager.SetSeverity(kR, 4);
-    manager.SetSeverity(kMaster, 5);
-    manager.SetGroupTriggerSeverity(kMaster, 2);
-    const std::string text = Write(manager);
-    Read(text, [](Serialization::Archive& archive) {
-        EXPECT_EQ(archive.ReadInt("alarm_count"), 3);
-        archive.BeginReadObject("0", "PersistentAlarmInfo"); // name order
-        EXPECT_EQ(archive.ReadString("uai"), kMaster);
-    });
-
-    const auto settings = [](const Record* r) {
-        return std::tuple(r->mDescriptor.mThreshold, r->mSeverity, r->mDescriptor.mGroupTriggerSeverity);
-    };
-    Manager fresh(&core);
-    Read(text, [&](Serialization::Archive& archive) { fresh.Load(archive); });
-    EXPECT_EQ(fresh.GetPendingAlarms().size(), 3u);
-    // Settings still pending are saved again.
-    EXPECT_EQ(TestFiles::MaskIds(Write(fresh)), TestFiles::MaskIds(text));
-    fresh.RegisterStandardAlarms();
-    EXPECT_TRUE(fresh.GetPendingAlarms().empty());
-    EXPECT_EQ(settings(fresh.GetAlarm(kL)), std::tuple(-42.5f, 2, 4));
-    EXPECT_EQ(settings(fresh.GetAlarm(kMaster)), std::tuple(1.0f, 5, 2));
 }
 
 TEST_F(AlarmManagerTest, ReadingDamagedListsAndImports)

@@ -1,5 +1,6 @@
 #include "core/PluginCore.h"
 #include "plugin/CVLQuarvixMetaClass.h"
+#include "support/ProductIdentity.h"
 #include "support/RecordingPlatform.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,8 @@
 
 namespace
 {
+
+namespace Identity = ProductIdentity;
 
 class DescriptionTest : public ::testing::Test
 {
@@ -21,22 +24,18 @@ TEST_F(DescriptionTest, DescribesItselfCharacterForCharacter)
 {
     std::string text;
     mDescription.DescribeAsText(text);
-    EXPECT_EQ(text, "Name = QVX Spectrum Analyzer;Version = 1.0.1;IOConfigs = /2,2/1,1;"
-                    "SupportsSidechain = 0;NumberOfPrograms = 1;NumberOfParameters = 1;"
-                    "ParametersRepresentCompleteState = 0;metaclass = CVLRtasQuarvixMetaClass");
+    EXPECT_EQ(text, std::string(Identity::kDescriptionText) + "CVLRtasQuarvixMetaClass");
 }
 
 // The product's and chunk's names and codes are checked where a host sees
 // them (the adaptor's group and the host program's description).
 TEST_F(DescriptionTest, IdentityNamesAndCodes)
 {
-    EXPECT_EQ(mDescription.GetManufacturer(), "Corvanel Sound");
+    EXPECT_EQ(mDescription.GetManufacturer(), Identity::kManufacturer);
     EXPECT_EQ(mDescription.GetNotice(), "Copyright 2026 Corvanel Sound.");
     EXPECT_EQ(mDescription.GetPrefsName(), "CVL Quarvix Prefs");
-    EXPECT_EQ(mHostFormat.GetMonoNames(),
-              "QVX Spectrum Analyzer 1ch\nQVX Spectrum 1ch\nQVX Spectrum 1\nQVX Spec\nQVXSpec\nSpecA\nSpAn\nSpA");
-    EXPECT_EQ(mHostFormat.GetStereoNames(),
-              "QVX Spectrum Analyzer 2ch\nQVX Spectrum 2ch\nQVX Spectrum 2\nQVX Spec\nQVXSpec\nSpecA\nSpAn\nSpA");
+    EXPECT_EQ(mHostFormat.GetMonoNames(), Identity::kMonoNames);
+    EXPECT_EQ(mHostFormat.GetStereoNames(), Identity::kStereoNames);
     EXPECT_TRUE(mHostFormat.SupportsRealtimeProcessing() && !mHostFormat.SupportsOfflineProcessing());
     EXPECT_EQ(mDescription.GetFactoryPrograms(),
               "<!-- Corvanel Sound QVX Spectrum Analyzer Program Settings -->\n"

@@ -25,6 +25,7 @@ struct RecordingPlatform : PluginPlatform
     std::vector<ErrorReport> errors;
     std::map<std::string, std::string> defaults;
     bool allowChanges = true;
+    std::vector<std::int32_t> confirmationsAsked; // parameter indices, in asking order
     std::int32_t prerollLength = 0;
     // Called from OnPluginParameterChanged, e.g. to echo a change back as the host would.
     std::function<void(std::int32_t, float)> onParameterChanged;
@@ -48,7 +49,11 @@ struct RecordingPlatform : PluginPlatform
         if (onParameterChanged)
             onParameterChanged(index, value);
     }
-    bool IsParameterChangeAllowed(std::int32_t) override { return allowChanges; }
+    bool IsParameterChangeAllowed(std::int32_t index) override
+    {
+        confirmationsAsked.push_back(index);
+        return allowChanges;
+    }
     void ShowError(const std::string& title, const std::string& message, std::int32_t code,
                    std::int32_t severity) override
     {

@@ -3,6 +3,7 @@
 
 #include "plugin/QuarvixServiceBase.h"
 
+#include <new>
 #include <vector>
 
 struct TestCaptureAgent : QuarvixServiceBase
@@ -17,6 +18,7 @@ struct TestCaptureAgent : QuarvixServiceBase
         : QuarvixServiceBase(receivesAudio), mLog(log)
     {
         captures.reserve(64);
+        samples.reserve(1 << 15);
     }
     ~TestCaptureAgent() override
     {
@@ -42,6 +44,8 @@ struct TestCaptureAgent : QuarvixServiceBase
         lastFrames = frames;
         if (captures.size() < captures.capacity())
             captures.push_back(frames);
+        for (std::int32_t i = 0; i < frames && samples.size() < samples.capacity(); ++i)
+            samples.push_back(channels[0][i]);
     }
     std::string GetServiceName() const override { return name; }
     // Keeps no settings.
@@ -55,7 +59,19 @@ struct TestCaptureAgent : QuarvixServiceBase
     CaptureChannels lastChannels{};
     std::int32_t lastFrames = 0;
     std::vector<std::int32_t> captures;
+    std::vector<float> samples; // the left channel, as far as the storage reserved for it goes
 
 private:
     std::vector<std::string>* mLog;
+};
+
+// One that cannot get the memory a format above 48 kHz or 2048 frames needs.
+struct RefusingCaptureAgent : TestCaptureAgent
+{
+    void SetStreamFormat(float rate, std::int32_t maxBlockSize, std::int32_t channels) override
+    {
+        if (rate > 48000.0f || maxBlockSize > 2048)
+            throw std::bad_alloc();
+        TestCaptureAgent::SetStreamFormat(rate, maxBlockSize, channels);
+    }
 };
