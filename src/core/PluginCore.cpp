@@ -52,6 +52,11 @@ PluginCore::PluginCore(PluginPlatform& platform, const ChannelConfig& channels)
     }
 }
 
+bool PluginCore::IsAudioRunning() const
+{
+    return mPlatform.IsAudioRunning();
+}
+
 PluginCore::~PluginCore()
 {
     ReleaseDescription();

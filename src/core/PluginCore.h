@@ -163,7 +163,8 @@ public:
 
     virtual void ResetAnalysis() {}
     // UI thread: whether the host streams audio through the instance now (the host adaptation knows).
-    virtual bool IsAudioRunning() const { return false; }
+    // Whether the host delivers audio now; the host adaptation answers.
+    virtual bool IsAudioRunning() const;
 
     // --- stream format (UI thread, never while Process runs) ---
     float GetSampleRate() const { return mSampleRate; }

@@ -35,4 +35,8 @@ public:
     // Frames of pre-roll the offline host feeds before the real output; 0 when
     // it does not say.
     virtual std::int32_t GetPrerollLength() const = 0;
+
+    // Whether the host is delivering audio now (the display waits for
+    // analysis while it is, and holds still when it is not).
+    virtual bool IsAudioRunning() const { return false; }
 };

@@ -4,6 +4,7 @@
 #include "plugin/CVLQuarvixMetaClass.h"
 #include "host/ControlIds.h"
 #include "platform/DefaultSettingsFiles.h"
+#include "platform/TickCount.h"
 
 #include <algorithm>
 #include <array>
@@ -76,6 +77,9 @@ void CVLPTProcess::RenderAudio(const float* const* inputs, float* const* outputs
 {
     if (!mPlugin || frames <= 0)
         return;
+    // Reading the millisecond counter is safe here; the UI thread compares.
+    mLastRenderTick.store(Platform::GetTickCount(), std::memory_order_relaxed);
+    mRendered.store(true, std::memory_order_release);
     std::array<const float*, kMaxChannels> in{};
     std::array<float*, kMaxChannels> out{};
     SubstituteChannels(inputs, outputs, in.data(), out.data());
@@ -87,6 +91,13 @@ void CVLPTProcess::RenderAudio(const float* const* inputs, float* const* outputs
         mPlugin->Process(in.data(), out.data(), frames, false, ProcessMode());
     else
         mPlugin->ContinueProcess(in.data(), out.data(), frames, false);
+}
+
+bool CVLPTProcess::IsAudioRunning() const
+{
+    if (!mRendered.load(std::memory_order_acquire))
+        return false;
+    return Platform::GetTickCount() - mLastRenderTick.load(std::memory_order_relaxed) < kAudioRunningMilliseconds;
 }
 
 void CVLPTProcess::SampleRateChanged()

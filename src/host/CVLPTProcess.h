@@ -58,6 +58,10 @@ public:
                    std::int32_t severity) override;
     std::string GetHostName() const override { return mHostName; }
     std::int32_t GetPrerollLength() const override { return 0; }
+    // True while render calls arrive: the last one less than
+    // kAudioRunningMilliseconds ago.
+    bool IsAudioRunning() const override;
+    static constexpr std::uint32_t kAudioRunningMilliseconds = 250;
 
     // --- settings chunk: the plug-in's chunk id; other ids go to the library ---
     // kEffectErrFailed when the plug-in object could not write its settings.
@@ -69,6 +73,11 @@ public:
     // on the next line; a non-zero code follows as " (code)" without a message
     // and as "message : code" with one.
     static std::string ErrorText(const std::string& title, const std::string& message, std::int32_t code);
+
+private:
+    // The tick count of the last render call, and whether there was one.
+    std::atomic<std::uint32_t> mLastRenderTick{0};
+    std::atomic<bool> mRendered{false};
 
 protected:
     void RenderAudio(const float* const* inputs, float* const* outputs, std::int32_t frames) noexcept override;

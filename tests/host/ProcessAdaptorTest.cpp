@@ -7,6 +7,7 @@
 #include "plugin/Quarvix.h"
 #include "support/ProductIdentity.h"
 #include "support/TestCaptureAgent.h"
+#include "support/FakeClock.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -154,6 +155,22 @@ TEST_F(ProcessAdaptorTest, RenderPassesAudioAndSubstitutesMissingChannels)
     EXPECT_EQ(outLeft, left);
     EXPECT_EQ(process->GetPlugin()->GetSamplePosition(), 64); // the second piece starts at frame 64
     EXPECT_EQ(process->GetPlugin()->GetBypassState(), BypassState::Active);
+}
+
+TEST_F(ProcessAdaptorTest, AudioCountsAsRunningWhileRenderCallsArrive)
+{
+    FakeClock clock;
+    FakeClock::ms = 5000;
+    auto process = MakeProcess(FourCC("mnRT"));
+    EXPECT_FALSE(process->GetPlugin()->IsAudioRunning()) << "no call yet";
+    std::vector<float> samples(64);
+    const float* inputs[] = {samples.data()};
+    float* outputs[] = {samples.data()};
+    process->Render(inputs, outputs, 64);
+    FakeClock::ms += 249;
+    EXPECT_TRUE(process->GetPlugin()->IsAudioRunning());
+    FakeClock::ms += 1;
+    EXPECT_FALSE(process->GetPlugin()->IsAudioRunning()) << "a quarter of a second without a call";
 }
 
 // The bypass switch takes effect once per host call, however many pieces the
