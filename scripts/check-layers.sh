@@ -17,8 +17,9 @@ ALLOWED=(
   "plugin: base platform serialization core analysis model"
   "resources: base"
   "gui: base platform serialization core analysis model resources"
-  "editor: base platform serialization core analysis model plugin resources gui"
-  "host: base platform serialization core analysis model plugin resources gui editor hostlib"
+  "skin: base platform serialization core analysis model resources gui"
+  "editor: base platform serialization core analysis model plugin resources gui skin"
+  "host: base platform serialization core analysis model plugin resources gui skin editor hostlib"
   "hostlib:"
 )
 

@@ -4,6 +4,7 @@
 #include "gui/Pictures.h"
 
 #include <new>
+#include <utility>
 
 namespace
 {
@@ -41,6 +42,19 @@ OGWorld::OGWorld(std::int32_t resourceId)
     {
         throw AppFrame::ResAlloc();
     }
+    mBounds = {0, 0, mPixels.width, mPixels.height};
+    SetBuffer(&mPixels);
+}
+
+OGWorld::OGWorld(PixelBuffer pixels) : mPixels(std::move(pixels))
+{
+    const bool sizeKept = mPixels.width >= 0 && mPixels.height >= 0 &&
+                          mPixels.width <= PixelBuffer::kMaxSide &&
+                          mPixels.height <= PixelBuffer::kMaxSide &&
+                          mPixels.pixels.size() == static_cast<std::size_t>(mPixels.width) *
+                                                       static_cast<std::size_t>(mPixels.height);
+    if (!sizeKept)
+        throw AppFrame::ResAlloc();
     mBounds = {0, 0, mPixels.width, mPixels.height};
     SetBuffer(&mPixels);
 }

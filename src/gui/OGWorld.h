@@ -3,8 +3,9 @@
 // frames draw into before one copy to the window, and the way pictures of the
 // resource table are held for copying from.
 //
-// Made for a rectangle (its size, every pixel black) or from a picture (its
-// size and pixels; a one-bit picture gives a one-bit world). When the pixels
+// Made for a rectangle (its size, every pixel black), from a picture (its
+// size and pixels; a one-bit picture gives a one-bit world), or from pixels
+// that are already at hand (taken over, bounds at (0, 0)). When the pixels
 // cannot be had (a negative size, a side beyond PixelBuffer::kMaxSide, no
 // memory, no such picture), the constructor raises AppFrame::ResAlloc.
 //
@@ -19,6 +20,9 @@ class OGWorld : public RasterContext
 public:
     explicit OGWorld(const Rect& bounds);
     explicit OGWorld(std::int32_t resourceId);
+    // Sides beyond PixelBuffer::kMaxSide, or pixels that do not match them,
+    // raise AppFrame::ResAlloc.
+    explicit OGWorld(PixelBuffer pixels);
 
     // To a rectangle of another size: new pixels, all black, the old content
     // lost. Of the same size: nothing at all. Raises AppFrame::ResAlloc, with

@@ -5,6 +5,13 @@
 // nothing is read from disk at run time.
 //
 // Picture ids:
+//   1000        the header strip's skin: background and button images
+//   2000        the analyzer panel's skin: background, the frames it places
+//               and their button images
+//   2200        the global strip's skin
+//               (these three are drawn at build time from the editor's layout
+//               table, src/editor/SkinLayout.h, and embedded by src/skin/:
+//               Skin::FindPicture finds them, FindResource does not)
 //   5901        the spectrogram's 16 colour maps (32 x 200): map k is column 2k
 //               (column 2k + 1 repeats it), row 0 the loudest level, row 199
 //               the quietest; drawn by tools/ColorMaps.cpp
@@ -21,6 +28,9 @@
 namespace Resources
 {
 
+inline constexpr std::int32_t kHeaderPicture = 1000;
+inline constexpr std::int32_t kAnalyzerPanelPicture = 2000;
+inline constexpr std::int32_t kGlobalStripPicture = 2200;
 inline constexpr std::int32_t kColorMapPicture = 5901;
 inline constexpr std::int32_t kErrorFrameInfoPicture = 8000;
 inline constexpr std::int32_t kErrorFrameAlertPicture = 8001;
