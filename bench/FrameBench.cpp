@@ -9,6 +9,8 @@
 #include "gui/TextFrame.h"
 #include "plugin/Quarvix.h"
 
+#include "BenchPlatform.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -20,17 +22,6 @@ namespace
 
 constexpr std::int32_t kWidth = 700;
 constexpr std::int32_t kHeight = 470;
-
-struct SilentPlatform : PluginPlatform
-{
-    bool LoadDefaultSettings(const std::string&, std::string&) override { return false; }
-    bool SaveDefaultSettings(const std::string&, const std::string&) override { return false; }
-    void OnPluginParameterChanged(std::int32_t, float) override {}
-    bool IsParameterChangeAllowed(std::int32_t) override { return true; }
-    void ShowError(const std::string&, const std::string&, std::int32_t, std::int32_t) override {}
-    std::string GetHostName() const override { return "bench"; }
-    std::int32_t GetPrerollLength() const override { return 0; }
-};
 
 // Three curves across the plot, as the spectrum plot draws live, average and peak.
 class PlotFrame : public Frame

@@ -19,6 +19,8 @@
 #include "plugin/Quarvix.h"
 #include "plugin/QuarvixSpecService.h"
 
+#include "BenchPlatform.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -31,17 +33,6 @@ namespace
 
 constexpr int kFftSize = 8192;
 constexpr double kTickSeconds = 0.030;
-
-struct QuietPlatform : PluginPlatform
-{
-    bool LoadDefaultSettings(const std::string&, std::string&) override { return false; }
-    bool SaveDefaultSettings(const std::string&, const std::string&) override { return false; }
-    void OnPluginParameterChanged(std::int32_t, float) override {}
-    bool IsParameterChangeAllowed(std::int32_t) override { return true; }
-    void ShowError(const std::string&, const std::string&, std::int32_t, std::int32_t) override {}
-    std::string GetHostName() const override { return "bench"; }
-    std::int32_t GetPrerollLength() const override { return 0; }
-};
 
 // Simulated milliseconds: every refresh is 3 ticks after the last.
 std::uint32_t gMilliseconds = 0;
@@ -147,7 +138,7 @@ struct PlotScene
     }
 
     Platform::TickCountSource previousSource = nullptr;
-    QuietPlatform platform;
+    SilentPlatform platform;
     PlotPlugin plugin{platform, {2, 2}};
     OffscreenEditor editor{plugin, 520, 242};
     QVXSpecPlotFrame* plot = nullptr;

@@ -10,6 +10,8 @@
 #include "plugin/Quarvix.h"
 #include "model/QVXSpecConfig.h"
 
+#include "BenchPlatform.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -18,17 +20,6 @@
 
 namespace
 {
-
-struct SilentPlatform : PluginPlatform
-{
-    bool LoadDefaultSettings(const std::string&, std::string&) override { return false; }
-    bool SaveDefaultSettings(const std::string&, const std::string&) override { return false; }
-    void OnPluginParameterChanged(std::int32_t, float) override {}
-    bool IsParameterChangeAllowed(std::int32_t) override { return true; }
-    void ShowError(const std::string&, const std::string&, std::int32_t, std::int32_t) override {}
-    std::string GetHostName() const override { return "bench"; }
-    std::int32_t GetPrerollLength() const override { return 0; }
-};
 
 constexpr int kRate = 48000;
 constexpr int kBlock = 1024;
