@@ -19,13 +19,7 @@ constexpr std::int32_t kLabelStrip = 9;
 
 std::int32_t QVXSpecPlotSpectrogram::ColorIndex(float level) noexcept
 {
-    const float index = level * -2.0f;
-    // A level that is not a number shows as nothing measured.
-    if (std::isnan(index) || index >= static_cast<float>(kColorCount - 1))
-        return kColorCount - 1;
-    if (index <= 0.0f)
-        return 0;
-    return static_cast<std::int32_t>(index);
+    return ColorIndexOfLevel(level);
 }
 
 std::int32_t QVXSpecPlotSpectrogram::ImageHeightFor(std::int32_t plotHeight,

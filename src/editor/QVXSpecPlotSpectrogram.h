@@ -17,7 +17,9 @@
 //
 // Threads: UI thread.
 
+#include "editor/QVXColorMaps.h"
 #include "gui/OGWorld.h"
+#include "resources/ResourceTable.h"
 
 #include <array>
 #include <cstdint>
@@ -32,11 +34,11 @@ struct PixelBuffer;
 class QVXSpecPlotSpectrogram
 {
 public:
-    static constexpr std::int32_t kColorCount = 200;
+    static constexpr std::int32_t kColorCount = kColorMapRowCount;
     // A column no bin has reached yet.
     static constexpr std::uint8_t kNoValue = 200;
-    static constexpr std::int32_t kColorMapCount = 16;
-    static constexpr std::int32_t kColorMapPicture = 5901;
+    static constexpr std::int32_t kColorMapCount = ::kColorMapCount;
+    static constexpr std::int32_t kColorMapPicture = Resources::kColorMapPicture;
     // Pixel values (0x00RRGGBB) of one colour map.
     using ColorTable = std::array<std::uint32_t, kColorCount>;
     using ImageFactory =

@@ -2,18 +2,15 @@
 // What the build generates from the resource files (EmbedResources.cmake):
 // the picture table, sorted by id, and the font. Only ResourceTable.cpp reads it.
 
+#include "resources/ResourceTable.h"
+
 #include <cstddef>
 #include <cstdint>
 
 namespace Resources::Embedded
 {
 
-struct Picture
-{
-    std::int32_t id;
-    const std::uint8_t* data;
-    std::size_t size;
-};
+using Picture = Resources::EmbeddedPicture;
 
 extern const Picture kPictures[];
 extern const std::size_t kPictureCount;

@@ -15,15 +15,18 @@ std::span<const Embedded::Picture> Pictures()
 }
 } // namespace
 
-std::span<const std::uint8_t> FindResource(std::int32_t id)
+std::span<const std::uint8_t> FindInTable(std::span<const EmbeddedPicture> table, std::int32_t id)
 {
-    const auto pictures = Pictures();
-    const auto at = std::lower_bound(pictures.begin(), pictures.end(), id,
-                                     [](const Embedded::Picture& picture, std::int32_t key)
-                                     { return picture.id < key; });
-    if (at == pictures.end() || at->id != id)
+    const auto at = std::lower_bound(table.begin(), table.end(), id,
+                                     [](const EmbeddedPicture& picture, std::int32_t key) { return picture.id < key; });
+    if (at == table.end() || at->id != id)
         return {};
     return {at->data, at->size};
+}
+
+std::span<const std::uint8_t> FindResource(std::int32_t id)
+{
+    return FindInTable(Pictures(), id);
 }
 
 std::vector<std::int32_t> GetResourceIds()

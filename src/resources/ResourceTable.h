@@ -21,6 +21,7 @@
 //
 // Threads: any (read-only data).
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -43,6 +44,17 @@ inline constexpr std::int32_t kTestMonoPicture = 9900;
 inline constexpr std::int32_t kTestColourPicture = 9901;
 inline constexpr std::int32_t kFirstTestPicture = 9900;
 inline constexpr std::int32_t kLastTestPicture = 9999;
+
+// One embedded picture: its id and its PNG bytes.
+struct EmbeddedPicture
+{
+    std::int32_t id;
+    const std::uint8_t* data;
+    std::size_t size;
+};
+
+// The bytes of id in a table sorted by id; empty when it is not there.
+std::span<const std::uint8_t> FindInTable(std::span<const EmbeddedPicture> table, std::int32_t id);
 
 // The bytes of picture id (a PNG file); empty when there is no such picture.
 std::span<const std::uint8_t> FindResource(std::int32_t id);
