@@ -388,6 +388,24 @@ TEST_F(HostProgramTest, AFileShorterThanItsHeaderIsRefusedWithoutReadingItIntoMe
     ExpectOnlyFiles({"claims.flac"});
 }
 
+TEST_F(HostProgramTest, ThirtyTwoBitExtremesComeBackAsThemselves)
+{
+    // The largest 32-bit sample reads as exactly 1.0 in the plug-in's floats;
+    // it must be written back as the largest sample, not one below or a wrap.
+    SF_INFO info{};
+    info.samplerate = 48000;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_32;
+    SNDFILE* file = sf_open((mDir / "in.wav").c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+    const std::vector<int> extremes{2147483647, -2147483647 - 1, 0, 2147483647};
+    ASSERT_EQ(sf_write_int(file, extremes.data(), 4), 4);
+    sf_close(file);
+    const RunResult run = Run(Process("in.wav", "out.wav"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadSamples(mDir / "out.wav").ints, extremes);
+}
+
 TEST_F(HostProgramTest, StoppedRunLeavesNoTemporaryFile)
 {
     WriteTestFile(mDir / "in.wav", 2, 44100, SF_FORMAT_PCM_16, 3.0);
