@@ -3,6 +3,7 @@
 #include "base/Exceptions.h"
 #include "platform/TickCount.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -88,17 +89,43 @@ MeteringManager::MeteringManager(bool linear) : mLinear(linear) {}
 
 MeteringManager::~MeteringManager() = default;
 
+void MeterReader::Reset() noexcept
+{
+    mHoldTime = 0;
+    mDecayRate = kDefaultDecayRate;
+    mFloor = kDefaultFloor;
+    mLastReadTime = 0;
+    mState.store(Pack(mResetValue, CurrentTick(), false), std::memory_order_release);
+}
+
 MeterReader& MeteringManager::AddMeter()
 {
+    if (!mFree.empty())
+    {
+        MeterReader* reader = mFree.back();
+        mFree.pop_back();
+        reader->Reset();
+        return *reader;
+    }
     const std::size_t count = mReaderCount.load(std::memory_order_relaxed);
     if (count >= kMaxMeters)
         throw AppFrame::ResAlloc();
+    // Room for every reader to come back, so that ReleaseMeter never allocates.
+    mFree.reserve(kMaxMeters);
     mOwned.push_back(std::unique_ptr<MeterReader>(new MeterReader(*this)));
     MeterReader* reader = mOwned.back().get();
     mReaders[count].store(reader, std::memory_order_relaxed);
     // The publisher sees the reader only once it is complete.
     mReaderCount.store(count + 1, std::memory_order_release);
     return *reader;
+}
+
+void MeteringManager::ReleaseMeter(MeterReader& reader) noexcept
+{
+    if (&reader.mManager != this ||
+        std::find(mFree.begin(), mFree.end(), &reader) != mFree.end())
+        return;
+    mFree.push_back(&reader);
 }
 
 void MeteringManager::Publish(float value, bool peakHold) noexcept

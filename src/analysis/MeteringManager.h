@@ -40,6 +40,8 @@ public:
 private:
     friend class MeteringManager;
     explicit MeterReader(const MeteringManager& manager);
+    // Back to a new reader's settings and held value (UI thread).
+    void Reset() noexcept;
 
     static std::uint64_t Pack(float held, std::uint32_t updateTick, bool read) noexcept;
     // Publisher side; real-time safe.
@@ -68,8 +70,14 @@ public:
     MeteringManager& operator=(const MeteringManager&) = delete;
 
     bool IsLinear() const { return mLinear; }
-    // UI thread. Throws AppFrame::ResAlloc beyond kMaxMeters readers.
+    // UI thread. A reader handed back with ReleaseMeter is reused (with its
+    // settings and held value reset) before a new one is made, so displays
+    // that come and go do not use up the kMaxMeters places. Throws
+    // AppFrame::ResAlloc when every place holds a reader in use.
     MeterReader& AddMeter();
+    // UI thread. The reader stays with the manager (the publisher may be
+    // offering to it right now) and is only marked free for AddMeter.
+    void ReleaseMeter(MeterReader& reader) noexcept;
     // Real-time safe.
     void Publish(float value, bool peakHold = true) noexcept;
     float GetLevel() const noexcept { return mLevel.load(std::memory_order_relaxed); }
@@ -80,6 +88,7 @@ private:
     std::array<std::atomic<MeterReader*>, kMaxMeters> mReaders{};
     std::atomic<std::size_t> mReaderCount{0};
     std::vector<std::unique_ptr<MeterReader>> mOwned;
+    std::vector<MeterReader*> mFree;
 };
 
 // Ticks of the UI time base: the millisecond counter divided by 17.

@@ -1,5 +1,7 @@
 #include "editor/QVXSpecPlotFrame.h"
 
+#include "editor/QVXSpecPlotBars.h"
+
 #include "core/PluginCore.h"
 #include "core/TimerManager.h"
 #include "gui/DrawContext.h"
@@ -100,7 +102,7 @@ QVXSpecPlotFrame::QVXSpecPlotFrame(Frame* parent, std::int32_t x, std::int32_t y
     mHalfBarWidth = mNarrow ? 2 : 5;
     mBarGap = mNarrow ? 3 : 6;
     mLabelStripHeight = mNarrow ? 10 : 20;
-    mThirdOctaveView = std::make_unique<ThirdOctaveView>();
+    mThirdOctaveView = std::make_unique<QVXSpecPlotBars>();
     mPointsX.reserve(512);
     mPointsY.reserve(512);
 
@@ -128,6 +130,7 @@ QVXSpecPlotFrame::QVXSpecPlotFrame(Frame* parent, std::int32_t x, std::int32_t y
     mColorMapPicture = FindPicture(QVXSpecPlotSpectrogram::kColorMapPicture);
     RebuildColorTables();
     RebuildSpectrogram();
+    mThirdOctaveView->Rebuild(*this);
     UpdateClientActivity();
 
     const std::uint32_t now = CurrentTick();
@@ -335,7 +338,7 @@ void QVXSpecPlotFrame::RestartPeakHold()
 {
     for (QVXSpecPlotCurves& curves : mCurves)
         curves.RestartHold();
-    mThirdOctaveView->RestartHold(*this, CurrentTick());
+    mThirdOctaveView->ResetHold(*this, CurrentTick());
     Invalidate();
 }
 
@@ -667,7 +670,10 @@ void QVXSpecPlotFrame::DrawContent(DrawContext& context, const Rect& /*rect*/)
     {
         if (view != QVXSpecConfig::kAna3rdOct)
             DrawFrequencyGrid(context, view);
-        if (view != QVXSpecConfig::kAnaSpectrogram)
+        // A sample rate without a filter bank shows its note alone.
+        const bool noBars = view == QVXSpecConfig::kAna3rdOct &&
+                            (!mThirdOctService || mThirdOctService->GetBandCount() == 0);
+        if (view != QVXSpecConfig::kAnaSpectrogram && !noBars)
             DrawLevelGrid(context, view);
         if (view == QVXSpecConfig::kAnaFFT)
         {

@@ -108,6 +108,8 @@ public:
         virtual void Rebuild(QVXSpecPlotFrame& /*plot*/) {}
         // Held peaks hold again from now.
         virtual void RestartHold(QVXSpecPlotFrame& /*plot*/, std::uint32_t /*now*/) {}
+        // Held peaks start again from the live values (the restart command).
+        virtual void ResetHold(QVXSpecPlotFrame& /*plot*/, std::uint32_t /*now*/) {}
         // The bars, after the background and the level grid (ballistics at
         // drawing time, `now` being the draw tick).
         virtual void Draw(QVXSpecPlotFrame& /*plot*/, DrawContext& /*context*/,
@@ -158,6 +160,11 @@ public:
     QVXSpecConfig* GetSpecConfig() const { return mConfig; }
     QuarvixSpecService* GetSpecService() const { return mSpecService; }
     Quarvix3rdOctAnalysisService* Get3rdOctService() const { return mThirdOctService; }
+    // The service while it lives (a service that goes first clears the link).
+    Quarvix3rdOctAnalysisService* GetLinked3rdOctService() const
+    {
+        return QuarvixServiceClient<Quarvix3rdOctAnalysisService>::GetService();
+    }
     std::int32_t GetView() const;
     std::int32_t GetChannelMode() const { return mChannelMode; }
     double GetSampleRate() const;

@@ -95,6 +95,7 @@ void Quarvix3rdOctAnalysisService::SetStreamFormat(float sampleRate, std::int32_
     mSampleRate = sampleRate;
 
     mChannels.clear();
+    ++mMeterGeneration;
     mPlan = ThirdOctaveBankPlan{};
     mPreDecimationFactor = -1;
     mPreDecimationPhase = 0;

@@ -87,9 +87,13 @@ public:
     std::int32_t GetWeightingType() const noexcept { return mRequestedCurve.load(std::memory_order_relaxed); }
 
     // The meter values readers attach to (linear amplitudes); null outside the
-    // bank or the channels.
+    // bank or the channels. Every SetStreamFormat replaces them, and with them
+    // the readers attached so far; the generation counts those replacements,
+    // so a display knows when its readers are gone.
     MeteringManager* GetBandPeakMeter(std::int32_t channel, std::int32_t band) const noexcept;
     MeteringManager* GetBandRmsMeter(std::int32_t channel, std::int32_t band) const noexcept;
+
+    std::uint32_t GetMeterGeneration() const noexcept { return mMeterGeneration; }
 
     static std::string_view GetBandLabel(std::int32_t bandNumber) noexcept;
     static std::int32_t GetNearestBand(float frequency) noexcept;
@@ -130,6 +134,7 @@ private:
     std::vector<Channel> mChannels;
     ThirdOctaveBankPlan mPlan;
     bool mWeightingAvailable = false;
+    std::uint32_t mMeterGeneration = 0;
 
     std::atomic<std::int32_t> mSelection{kSelectBoth};
     std::atomic<std::int32_t> mRequestedCurve{0};

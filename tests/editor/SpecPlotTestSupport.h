@@ -76,7 +76,9 @@ protected:
     static constexpr int kPlotWidth = 501;
     static constexpr int kPlotHeight = 200;
 
-    PlotFixture()
+    PlotFixture() : PlotFixture(2) {}
+    // A mono (1) or stereo (2) instance.
+    explicit PlotFixture(std::int32_t channels) : mPlugin(mPlatform, {channels, channels})
     {
         mPlugin.SetSampleRate(static_cast<float>(mRate));
         mPlugin.SetMaxBlockSize(mBlock);
