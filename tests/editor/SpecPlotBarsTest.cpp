@@ -208,13 +208,20 @@ std::string BarCaseName(const ::testing::TestParamInfo<BarCase>& info)
            (c.noise ? "Noise" : "Sines") + modes[c.channelMode];
 }
 
-INSTANTIATE_TEST_SUITE_P(RatesStylesSignals, SpecPlotBarTops,
-                         ::testing::Values(BarCase{44100, 0, true, QVXSpecConfig::kChLeft},
-                                           BarCase{44100, 2, false, QVXSpecConfig::kChBoth},
-                                           BarCase{48000, 1, true, QVXSpecConfig::kChBoth},
-                                           BarCase{48000, 0, false, QVXSpecConfig::kChSum},
-                                           BarCase{96000, 2, true, QVXSpecConfig::kChRight},
-                                           BarCase{96000, 1, false, QVXSpecConfig::kChLeft}),
+// Every rate with every style and both signals; the channel mode turns
+// through all four along the way.
+std::vector<BarCase> AllBarCases()
+{
+    std::vector<BarCase> cases;
+    int mode = 0;
+    for (double rate : {44100.0, 48000.0, 96000.0})
+        for (int style = 0; style < 3; ++style)
+            for (bool noise : {true, false})
+                cases.push_back({rate, style, noise, mode++ % 4});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(RatesStylesSignals, SpecPlotBarTops, ::testing::ValuesIn(AllBarCases()),
                          BarCaseName);
 
 TEST_F(SpecPlotBarsTest, AtARateWithoutFilterBankOnlyTheNoteIsDrawn)
