@@ -297,6 +297,7 @@ std::vector<Element> HeaderControls()
     return {
         Action("saveDefaults", 0, R(696, 6, 100, kButtonHeight), "SAVE AS DEFAULT"),
         Action("loadDefaults", 1, R(804, 6, 100, kButtonHeight), "LOAD DEFAULT"),
+        Action("about", 2, R(640, 6, 48, kButtonHeight), "ABOUT"),
     };
 }
 

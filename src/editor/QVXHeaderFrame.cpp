@@ -1,0 +1,71 @@
+#include "editor/QVXHeaderFrame.h"
+
+#include "editor/SkinLayout.h"
+#include "gui/GraphicControl.h"
+#include "gui/PluginUIRoot.h"
+#include "plugin/Quarvix.h"
+
+namespace
+{
+
+PixMapButton::Images ImagesOf(const SkinLayout::Element& e, DrawContext* skin)
+{
+    PixMapButton::Images images;
+    images.picture = skin;
+    images.source = e.images.source;
+    images.offset = e.images.offset;
+    images.hasPressed = e.images.hasPressed;
+    images.pressedSource = e.images.pressedSource;
+    images.pressedOffset = e.images.pressedOffset;
+    images.disabledSource = e.images.disabledSource;
+    return images;
+}
+
+} // namespace
+
+QVXHeaderFrame::QVXHeaderFrame(Frame* parent, std::int32_t x, std::int32_t y, DrawContext* skin,
+                               std::uint32_t flags, std::int32_t id)
+    : PixMapDrawFrame(parent, x, y, SkinLayout::PanelRect(SkinLayout::Panel::Header).Width(),
+                      SkinLayout::PanelRect(SkinLayout::Panel::Header).Height(), 0, 0, skin, flags,
+                      id),
+      ControlContainer(parent->GetRoot()->GetPluginServices())
+{
+    for (const SkinLayout::Element& e : SkinLayout::Elements(SkinLayout::Panel::Header))
+    {
+        if (!e.IsButton())
+            continue;
+        auto* button = new ActionButton(this, e.rect.left, e.rect.top, e.rect.Width(),
+                                        e.rect.Height(), 0, e.id, ImagesOf(e, skin));
+        button->SetAcceptsShiftClick(true);
+        AddControl(button, e.id);
+    }
+}
+
+QVXHeaderFrame::~QVXHeaderFrame() = default;
+
+ActionButton* QVXHeaderFrame::GetButton(std::int32_t id) const
+{
+    return dynamic_cast<ActionButton*>(GetControl(id));
+}
+
+void QVXHeaderFrame::OnControlValueChanged(std::int32_t id, MessageParam value, MessageParam)
+{
+    // An action button reports 1 when released over it, then shows 0 again silently.
+    if (value != 1)
+        return;
+    PluginCore& core = GetRoot()->GetCore();
+    switch (id)
+    {
+    case kSaveDefaults:
+        core.SaveDefaultSettingsCommand(Quarvix::kDefaultSettingsName);
+        break;
+    case kLoadDefaults:
+        core.LoadDefaultSettingsCommand(Quarvix::kDefaultSettingsName);
+        break;
+    case kAbout:
+        GetRoot()->ShowAboutPage();
+        break;
+    default:
+        break;
+    }
+}

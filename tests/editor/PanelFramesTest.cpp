@@ -1,0 +1,456 @@
+// The strips and the page around the analyzer: the header's default settings
+// and its way to the about page, the bottom strip's settings files, the zoom
+// strip under the plot. They run in an editor laid out by the skin layout
+// table, over the real plug-in object, with default settings (stored as the
+// host adaptation stores them), settings files and the registry in a fresh
+// directory, and a scripted file dialog. Expected zoom positions come from the
+// display's frequency mapping written out here. With QUARVIX_SNAPSHOT_DIR set,
+// the editor is written there as PNGs for a look.
+
+#include "core/CVLPluginMetaClass.h"
+#include "editor/QVXAboutFrame.h"
+#include "editor/QVXGlobalFrame.h"
+#include "editor/QVXHeaderFrame.h"
+#include "editor/QVXSpecPlotFrame.h"
+#include "editor/QVXZoomRangeFrame.h"
+#include "editor/SkinLayout.h"
+#include "gui/ErrorFrame.h"
+#include "gui/OffscreenEditor.h"
+#include "model/QVXSpecConfig.h"
+#include "platform/DefaultSettingsFiles.h"
+#include "plugin/QVXGeneralSpecService.h"
+#include "plugin/Quarvix.h"
+#include "skin/SkinPictures.h"
+#include "support/FakeClock.h"
+#include "support/MessageLog.h"
+#include "support/RecordingPlatform.h"
+#include "support/TestFiles.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+
+namespace
+{
+
+using namespace SkinLayout;
+namespace fs = std::filesystem;
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+constexpr const char* kDefaultsKey = "Software\\Corvanel Sound\\Default Settings";
+constexpr double kRate = 48000.0;
+
+struct ScopedEnv
+{
+    ScopedEnv(const char* name, const std::string& value) : name(name)
+    {
+        if (const char* was = std::getenv(name))
+            old = was;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() { old ? (void)::setenv(name, old->c_str(), 1) : (void)::unsetenv(name); }
+    const char* name;
+    std::optional<std::string> old;
+};
+
+// Default settings in the directory the registry names, as the host adaptation keeps them.
+struct FilePlatform : RecordingPlatform
+{
+    bool LoadDefaultSettings(const std::string& name, std::string& text) override
+    {
+        return Platform::LoadDefaultSettingsFile(Platform::Registry(), kDefaultsKey, name, text);
+    }
+    bool SaveDefaultSettings(const std::string& name, const std::string& text) override
+    {
+        return Platform::SaveDefaultSettingsFile(Platform::Registry(), kDefaultsKey, name, text);
+    }
+};
+
+class PanelPlugin : public Quarvix
+{
+public:
+    using Quarvix::Quarvix;
+    std::function<Frame*(PluginUIRoot&)> build;
+    Frame* CreateEditorFrame(PluginUIRoot& root) override { return build(root); }
+    Frame* CreateAboutFrame(PluginUIRoot& root, Frame* parent) override
+    {
+        return CreateQVXAboutFrame(root, parent);
+    }
+};
+
+// Answers every file dialog with `answer`, or cancels it when there is none.
+struct ScriptedDialogs : DialogService
+{
+    bool RunFileDialog(const FileDialogRequest& request, std::string& path) override
+    {
+        asked.push_back(request);
+        if (answer)
+            path = *answer;
+        return answer.has_value();
+    }
+    std::optional<std::string> answer;
+    std::vector<FileDialogRequest> asked;
+};
+
+Pairs Filters(const FileDialogRequest& request)
+{
+    Pairs filters;
+    for (const auto& filter : request.filters)
+        filters.emplace_back(filter.label, filter.pattern);
+    return filters;
+}
+
+class PanelFrames : public TestFiles::TempDirTest
+{
+protected:
+    void SetUp() override
+    {
+        TempDirTest::SetUp();
+        mConfigHome.emplace("XDG_CONFIG_HOME", (mDir / "config").string());
+        mPlugin = std::make_unique<PanelPlugin>(mPlatform, ChannelConfig{2, 2});
+        mPlugin->SetSampleRate(static_cast<float>(kRate));
+        for (const Panel panel : kPanels)
+            mSkins.push_back(Skin::MakeWorld(PictureOf(panel)));
+        // The header, an analyzer panel with the plot and the zoom strip, the global strip.
+        mPlugin->build = [this](PluginUIRoot& root)
+        {
+            const Size size = EditorSize(true);
+            mPage = new Frame(root.GetMasterFrame(), 0, 0, size.width, size.height, 0, 0);
+            new QVXHeaderFrame(mPage, 0, PanelRect(Panel::Header).top, Picture(Panel::Header));
+            const Rect a = PanelRect(Panel::Analyzer);
+            auto* analyzer = new PixMapDrawFrame(mPage, a.left, a.top, a.Width(), a.Height(), 0, 0,
+                                                 Picture(Panel::Analyzer), 0, 0);
+            auto* plot = new QVXSpecPlotFrame(analyzer, kPlot.left, kPlot.top, kPlot.Width(),
+                                              kPlot.Height(), 0, 0);
+            mZoom = new QVXZoomRangeFrame(analyzer, kZoomStrip.left, kZoomStrip.top,
+                                          kZoomStrip.Width(), kZoomStrip.Height(), kZoomStrip.left,
+                                          kZoomStrip.top, Picture(Panel::Analyzer), plot);
+            new QVXGlobalFrame(mPage, 0, PanelRect(Panel::Global).top, Picture(Panel::Global));
+            return mPage;
+        };
+        mEditor = std::make_unique<OffscreenEditor>(*mPlugin, EditorSize(true).width,
+                                                    EditorSize(true).height);
+        mEditor->SetDialogService(&mDialogs);
+        mEditor->Open();
+        ASSERT_TRUE(mEditor->IsOpen());
+        mEditor->Paint();
+    }
+    void TearDown() override
+    {
+        mEditor.reset();
+        mPlugin.reset();
+        mConfigHome.reset();
+        TempDirTest::TearDown();
+    }
+
+    DrawContext* Picture(Panel panel) const
+    {
+        return mSkins[static_cast<std::size_t>(panel)].get();
+    }
+    QVXSpecConfig& Config() const { return *mPlugin->GetGeneralService().GetSpecConfig(); }
+    Point Centre(Panel panel, std::string_view name) const
+    {
+        const Rect r = Find(panel, name)->rect.Offset(0, PanelRect(panel).top);
+        return {r.left + r.Width() / 2, r.top + r.Height() / 2};
+    }
+    void Click(Panel panel, std::string_view name, bool shift = false)
+    {
+        mEditor->Click(Centre(panel, name), {false, shift, false});
+    }
+
+    // The errors the editor shows, oldest first, clicked away afterwards as a
+    // user would before the next command.
+    Pairs TakeReports()
+    {
+        Pairs reports;
+        for (const Frame* child : mEditor->GetMasterFrame()->GetChildren())
+            if (const auto* error = dynamic_cast<const ErrorFrame*>(child))
+                reports.emplace_back(error->GetMessage(), error->GetDetail());
+        for (std::size_t i = 0; i < reports.size(); ++i)
+        {
+            mEditor->Click({5, 5});
+            for (int tick = 0; tick < 2; ++tick, FakeClock::ms += 17)
+                mEditor->Tick();
+        }
+        return reports;
+    }
+
+    void SetDefaultsDirectory(const fs::path& directory)
+    {
+        ASSERT_TRUE(Platform::Registry().SetValue(kDefaultsKey, "", directory.string()));
+    }
+    std::optional<std::string> RecentDirectory() const
+    {
+        return Platform::Registry().GetValue("Software\\Corvanel Sound\\Recent Directories",
+                                             "QVX Spectrum Analyzer", 1024);
+    }
+    std::string State() const { return TestFiles::MaskIds(mPlugin->CaptureSettingsText()); }
+    void Snapshot(const std::string& name) const
+    {
+        if (const char* folder = std::getenv("QUARVIX_SNAPSHOT_DIR"))
+        {
+            EXPECT_TRUE(mEditor->SavePng((fs::path(folder) / (name + ".png")).string()));
+        }
+    }
+
+    // The zoom strip in window coordinates; x of a frequency on the unzoomed
+    // axis, 10 Hz ... half the rate over the strip's width.
+    static Rect Strip() { return kZoomStrip.Offset(0, PanelRect(Panel::Analyzer).top); }
+    int X(double hz) const
+    {
+        const double w = kZoomStrip.Width();
+        if (!Config().GetLogScale())
+            return static_cast<int>((hz - 10.0) / (kRate / 2 - 10.0) * w);
+        return static_cast<int>((std::log10(hz) - 1.0) / (std::log10(kRate / 2) - 1.0) * w);
+    }
+    // Whether the window's rectangle `at` shows the analyzer picture from `image`.
+    ::testing::AssertionResult ShowsSkin(const Rect& at, Point image) const
+    {
+        const auto skin = Skin::FindPicture(PictureOf(Panel::Analyzer));
+        for (int y = 0; y < at.Height(); ++y)
+            for (int x = 0; x < at.Width(); ++x)
+                if (ToPixel(mEditor->GetPixel({at.left + x, at.top + y})) !=
+                    (skin->At(image.x + x, image.y + y) & 0xffffff))
+                    return ::testing::AssertionFailure() << "differs at (" << x << ", " << y << ")";
+        return ::testing::AssertionSuccess();
+    }
+    ::testing::AssertionResult ShowsHandle(bool upper, int x) const
+    {
+        const Rect at{x, 0, x + kZoomHandleSize.width, kZoomHandleSize.height};
+        return ShowsSkin(at.Offset(Strip().left, Strip().top), ZoomHandleImage(upper));
+    }
+    void Drag(int fromX, std::initializer_list<int> toX)
+    {
+        const int y = Strip().top + Strip().Height() / 2;
+        mEditor->MouseDown({Strip().left + fromX, y});
+        for (const int x : toX)
+            mEditor->MouseMove({Strip().left + x, y});
+        mEditor->MouseUp({Strip().left + *(toX.end() - 1), y});
+    }
+
+    FakeClock mClock;
+    std::optional<ScopedEnv> mConfigHome;
+    FilePlatform mPlatform;
+    std::unique_ptr<PanelPlugin> mPlugin;
+    std::vector<std::unique_ptr<OGWorld>> mSkins;
+    ScriptedDialogs mDialogs;
+    std::unique_ptr<OffscreenEditor> mEditor;
+    Frame* mPage = nullptr;
+    QVXZoomRangeFrame* mZoom = nullptr;
+};
+
+TEST_F(PanelFrames, HeaderSavesAndLoadsTheDefaultSettingsAndSaysWhatHappened)
+{
+    Snapshot("panels-header");
+    SetDefaultsDirectory(mDir / "defaults");
+    Click(Panel::Header, "loadDefaults");
+    EXPECT_EQ(TakeReports(), (Pairs{{"Can't load default settings.", ""}}));
+
+    Config().SetFftSize(4096);
+    Click(Panel::Header, "saveDefaults");
+    EXPECT_EQ(TakeReports(), (Pairs{{"Default settings saved.", ""}}));
+    EXPECT_TRUE(fs::exists(mDir / "defaults" / "QVX Spectrum Analyzer.default"));
+
+    // Loading is silent when it works; a Shift-click does what a click does.
+    Config().SetFftSize(1024);
+    Click(Panel::Header, "loadDefaults", true);
+    EXPECT_EQ(Config().GetFftSize(), 4096);
+    EXPECT_TRUE(TakeReports().empty());
+}
+
+TEST_F(PanelFrames, HeaderReportsDefaultsThatCannotBeStoredOrLoaded)
+{
+    // A file holds the place of the directory the registry names.
+    TestFiles::WriteFile(mDir / "blocker", "not a directory");
+    SetDefaultsDirectory(mDir / "blocker" / "defaults");
+    Click(Panel::Header, "saveDefaults", true);
+    EXPECT_EQ(TakeReports(), (Pairs{{"Can't save default settings.", ""}}));
+
+    SetDefaultsDirectory(mDir);
+    TestFiles::WriteFile(mDir / "QVX Spectrum Analyzer.default", "<obj_archive type=\"broken");
+    Config().SetFftSize(8192);
+    const std::string before = State();
+    Click(Panel::Header, "loadDefaults");
+    EXPECT_EQ(TakeReports(), (Pairs{{"Can't load default settings.", ""}}));
+    EXPECT_EQ(State(), before);
+}
+
+TEST_F(PanelFrames, AboutPageReplacesTheEditorUntilAClickAnywhere)
+{
+    Click(Panel::Header, "about");
+    mEditor->Paint();
+    Snapshot("panels-about");
+    auto* about = dynamic_cast<QVXAboutFrame*>(mEditor->GetCurrentPage());
+    ASSERT_NE(about, nullptr);
+    EXPECT_FALSE(mPage->IsEffectivelyVisible());
+    EXPECT_EQ(about->GetGlobalRect(), mEditor->GetMasterFrame()->GetGlobalRect());
+    const CVLPluginMetaClass& description = mPlugin->GetDescription();
+    EXPECT_EQ(
+        about->GetProductLines(),
+        (std::vector<std::string>{description.GetName(), "Version " + description.GetVersion(),
+                                  description.GetNotice()}));
+    // The header's place shows the window's colour; the panel holds text.
+    EXPECT_EQ(ToPixel(mEditor->GetPixel(Centre(Panel::Header, "saveDefaults"))), 0x16181bu);
+    int textPixels = 0;
+    const Rect panel = about->GetPanelRect();
+    for (int y = panel.top; y < panel.bottom; ++y)
+        for (int x = panel.left; x < panel.right; ++x)
+            textPixels += ToPixel(mEditor->GetPixel({x, y})) == 0xc9ced6u;
+    EXPECT_GT(textPixels, 100);
+
+    // A click, even where a header button lies beneath, only goes back.
+    SetDefaultsDirectory(mDir / "defaults");
+    mEditor->Click(Centre(Panel::Header, "saveDefaults"));
+    EXPECT_EQ(mEditor->GetCurrentPage(), mPage);
+    EXPECT_TRUE(mPage->IsEffectivelyVisible());
+    EXPECT_FALSE(fs::exists(mDir / "defaults"));
+    mEditor->Paint();
+    EXPECT_NE(ToPixel(mEditor->GetPixel(Centre(Panel::Header, "saveDefaults"))), 0x16181bu);
+    Click(Panel::Header, "about");
+    EXPECT_EQ(mEditor->GetCurrentPage(), about);
+}
+
+TEST_F(PanelFrames, GlobalStripSavesAndLoadsSettingsFilesFromTheRememberedDirectory)
+{
+    Snapshot("panels-global");
+    // Cancelled: nothing written, nothing remembered.
+    Config().SetFftSize(4096);
+    Click(Panel::Global, "saveSettings");
+    ASSERT_EQ(mDialogs.asked.size(), 1u);
+    const FileDialogRequest save = mDialogs.asked[0];
+    EXPECT_TRUE(save.save);
+    EXPECT_EQ(Filters(save),
+              (Pairs{{"Settings Files (*.quarvix)", "*.quarvix"}, {"All Files (*.*)", "*.*"}}));
+    EXPECT_EQ(save.defaultName, "QVX Spectrum Analyzer Settings");
+    EXPECT_EQ(save.extension, ".quarvix");
+    EXPECT_EQ(save.initialDirectory, "");
+    EXPECT_FALSE(RecentDirectory());
+
+    // A name without the extension gets it; its directory is remembered.
+    fs::create_directories(mDir / "files");
+    mDialogs.answer = (mDir / "files" / "mine").string();
+    Click(Panel::Global, "saveSettings");
+    const fs::path file = mDir / "files" / "mine.quarvix";
+    ASSERT_TRUE(fs::exists(file));
+    EXPECT_EQ(TestFiles::ReadFile(file).back(), '\0');
+    EXPECT_EQ(RecentDirectory(), (mDir / "files").string());
+
+    Config().SetFftSize(1024);
+    mDialogs.answer = file.string();
+    Click(Panel::Global, "loadSettings");
+    ASSERT_EQ(mDialogs.asked.size(), 3u);
+    const FileDialogRequest open = mDialogs.asked[2];
+    EXPECT_FALSE(open.save);
+    EXPECT_EQ(Filters(open),
+              (Pairs{{"CVL Settings Files (*.quarvix)", "*.quarvix"}, {"All Files (*.*)", "*.*"}}));
+    EXPECT_EQ(open.initialDirectory, (mDir / "files").string());
+    EXPECT_EQ(Config().GetFftSize(), 4096);
+
+    Config().SetFftSize(2048);
+    mDialogs.answer.reset();
+    Click(Panel::Global, "loadSettings");
+    EXPECT_EQ(mDialogs.asked.size(), 4u);
+    EXPECT_EQ(Config().GetFftSize(), 2048);
+    EXPECT_TRUE(TakeReports().empty());
+}
+
+TEST_F(PanelFrames, GlobalStripReportsBadFilesAndLosesNothing)
+{
+    // A settings file cut short: reported, and the state stays as it was.
+    const std::string whole = mPlugin->CaptureSettingsText();
+    TestFiles::WriteFile(mDir / "cut.quarvix", whole.substr(0, whole.size() / 2));
+    Config().SetFftSize(8192);
+    const std::string before = State();
+    mDialogs.answer = (mDir / "cut.quarvix").string();
+    Click(Panel::Global, "loadSettings");
+    EXPECT_EQ(TakeReports(),
+              (Pairs{{"Unable to load settings.",
+                      "These are not valid settings or the settings have been corrupted.  "}}));
+    EXPECT_EQ(State(), before);
+
+    mDialogs.answer = (mDir / "gone.quarvix").string();
+    Click(Panel::Global, "loadSettings");
+    EXPECT_EQ(TakeReports(), (Pairs{{"Unable to load settings.", ""}}));
+    EXPECT_EQ(State(), before);
+
+    // A place that cannot hold a file; the file in the way stays whole.
+    TestFiles::WriteFile(mDir / "kept.quarvix", "old");
+    mDialogs.answer = (mDir / "kept.quarvix" / "inside.quarvix").string();
+    Click(Panel::Global, "saveSettings");
+    EXPECT_EQ(TakeReports(), (Pairs{{"Unable to save settings",
+                                     "The selected file could not be opened or created."}}));
+    EXPECT_EQ(TestFiles::ReadFile(mDir / "kept.quarvix"), "old");
+}
+
+TEST_F(PanelFrames, GlobalStripWithShiftUsesTheDefaultSettings)
+{
+    SetDefaultsDirectory(mDir / "defaults");
+    mDialogs.answer = (mDir / "unused.quarvix").string();
+    Click(Panel::Global, "loadSettings", true);
+    EXPECT_EQ(TakeReports(), (Pairs{{"Can't load default settings.", ""}}));
+    Click(Panel::Global, "saveSettings", true);
+    EXPECT_EQ(TakeReports(), (Pairs{{"Default settings saved.", ""}}));
+    EXPECT_TRUE(mDialogs.asked.empty());
+    EXPECT_TRUE(fs::exists(mDir / "defaults" / "QVX Spectrum Analyzer.default"));
+}
+
+TEST_F(PanelFrames, ZoomStripShowsItsHandlesOnlyWhileZoomIsOn)
+{
+    const Point background{kZoomStrip.left, kZoomStrip.top};
+    EXPECT_TRUE(ShowsSkin(Strip(), background));
+    const auto range = Config().GetFreqZoomRange();
+    Drag(X(range.first) + 2, {X(range.first) + 60});
+    EXPECT_EQ(Config().GetFreqZoomRange(), range);
+
+    // Brackets around the range: the lower one from its end, the upper one up to its end.
+    Config().SetFreqZoom(true);
+    mEditor->Paint();
+    Snapshot("panels-zoom");
+    EXPECT_TRUE(ShowsHandle(false, X(range.first)));
+    EXPECT_TRUE(ShowsHandle(true, X(range.second) - kZoomHandleSize.width));
+    Config().SetLogScale(false);
+    mEditor->Paint();
+    EXPECT_TRUE(ShowsHandle(true, X(range.second) - kZoomHandleSize.width));
+
+    Config().SetFreqZoom(false);
+    mEditor->Paint();
+    EXPECT_TRUE(ShowsSkin(Strip(), background));
+}
+
+TEST_F(PanelFrames, ZoomDragKeepsTheEndsApartAndBelowHalfTheSampleRate)
+{
+    Config().SetFreqZoom(true);
+    MessageLog log(mPlugin.get(), Config().GetMsgClass(QVXSpecConfigMessages::kClass));
+    const auto [lower, upper] = Config().GetFreqZoomRange();
+
+    // The lower handle dragged onto the upper one stops 16 pixels short;
+    // every move sets the range and says so; the release ends the drag.
+    Drag(X(lower) + 3, {X(lower) + 40, X(upper), X(upper) + 30});
+    EXPECT_EQ(X(Config().GetFreqZoomRange().first), X(upper) - 16);
+    EXPECT_EQ(Config().GetFreqZoomRange().second, upper);
+    EXPECT_EQ(log.Take(), (std::vector<LoggedMessage>(3, M("frZm"))));
+    mEditor->MouseMove({Strip().left + 5, Strip().top + 5});
+    EXPECT_TRUE(log.Take().empty());
+    EXPECT_EQ(mZoom->GetDrag(), QVXZoomRangeFrame::Drag::None);
+
+    // Right of the upper handle, out beyond the strip: half the sample rate.
+    Drag(X(upper) + 20, {X(upper) + 40, kZoomStrip.Width() + 50});
+    EXPECT_EQ(Config().GetFreqZoomRange().second, kRate / 2);
+    // Left of the lower handle, out beyond the strip: the axis's lowest frequency.
+    Drag(2, {-30});
+    EXPECT_EQ(Config().GetFreqZoomRange().first, 10.0f);
+
+    // On a linear axis the upper end keeps the place on its handle where it
+    // was taken, and stops 16 pixels short of the lower end.
+    Config().SetLogScale(false);
+    Config().SetFreqZoomRange(4000.0f, 12000.0f);
+    const int low = X(4000.0);
+    const int high = X(12000.0);
+    Drag(high - 3, {high - 13});
+    EXPECT_EQ(X(Config().GetFreqZoomRange().second), high - 10);
+    Drag(high - 12, {low});
+    EXPECT_EQ(X(Config().GetFreqZoomRange().second), low + 16);
+    EXPECT_EQ(Config().GetFreqZoomRange().first, 4000.0f);
+}
+
+} // namespace
