@@ -118,6 +118,9 @@ public:
     // Default settings stored by the platform under a product name.
     virtual bool LoadDefaultSettings(const std::string& name);
     virtual bool SaveDefaultSettings(const std::string& name);
+    // The text LoadDefaultSettings last had from the platform, loadable or
+    // not; empty while none was found. Resetting colours goes back to it.
+    const std::string& GetDefaultSettingsText() const { return mDefaultSettingsText; }
 
     // What the editor's Load and Save buttons do, with their reports: with
     // Shift held they use the default settings, otherwise a settings file
@@ -288,6 +291,7 @@ private:
     std::vector<std::string> mProgramNames;
     std::vector<std::string> mProgramTexts;
     std::string mCurrentText;
+    std::string mDefaultSettingsText;
     std::vector<char> mChunkBuffer;
     std::size_t mChunkLength = 0;
     bool mChunkErrorReported = false;

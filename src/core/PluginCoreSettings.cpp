@@ -161,6 +161,7 @@ bool PluginCore::LoadDefaultSettings(const std::string& name)
     std::string text;
     if (!mPlatform.LoadDefaultSettings(name, text))
         return false;
+    mDefaultSettingsText = text;
     std::string before;
     try
     {

@@ -4,10 +4,8 @@
 #include "editor/SkinLayout.h"
 #include "gui/GraphicControl.h"
 #include "gui/PluginUIRoot.h"
-#include "platform/Registry.h"
 #include "plugin/Quarvix.h"
 
-#include <filesystem>
 #include <utility>
 
 namespace
@@ -28,22 +26,8 @@ PixMapButton::Images ImagesOf(const SkinLayout::Element& e, DrawContext* skin)
     return images;
 }
 
-std::string Extension()
-{
-    return PluginSettingsMessages::kSettingsFileExtension;
-}
-
-// "<label> (*.quarvix)" with the pattern "*.quarvix". Appended piece by
-// piece: GCC 12 warns falsely about literal + string here.
-FileDialogRequest::Filter SettingsFilter(std::string label)
-{
-    std::string pattern(1, '*');
-    pattern.append(Extension());
-    label.append(" (").append(pattern).append(")");
-    return {std::move(label), std::move(pattern)};
-}
-
-const FileDialogRequest::Filter kAllFiles{"All Files (*.*)", "*.*"};
+// What the core's reports of the settings buttons are shown with.
+constexpr std::int32_t kSeverityError = 2;
 
 } // namespace
 
@@ -126,67 +110,44 @@ void QVXGlobalFrame::OnContainerMessage(std::int32_t what)
 
 std::optional<std::string> QVXGlobalFrame::GetRecentDirectory() const
 {
-    const Platform::Registry registry;
-    return registry.GetValue(kRecentDirectoriesKey,
-                             GetRoot()->GetCore().GetDescription().GetSignature(),
-                             kRecentDirectoryMaxBytes);
-}
-
-void QVXGlobalFrame::RememberDirectoryOf(const std::string& path)
-{
-    const auto separator = path.find_last_of('/');
-    if (separator == std::string::npos)
-        return;
-    // A file at the top of the tree lives in "/", not in "".
-    const std::string directory = separator == 0 ? std::string("/") : path.substr(0, separator);
-    Platform::Registry registry;
-    // Forgetting the place is no reason to fail the user's command.
-    registry.SetValue(kRecentDirectoriesKey, GetRoot()->GetCore().GetDescription().GetSignature(),
-                      directory);
+    return SettingsFileDialog::GetRecentDirectory(GetRoot()->GetCore());
 }
 
 FileDialogRequest QVXGlobalFrame::MakeOpenRequest() const
 {
-    FileDialogRequest request;
-    request.save = false;
-    request.filters = {SettingsFilter("CVL Settings Files"), kAllFiles};
-    request.initialDirectory = GetRecentDirectory().value_or(std::string());
-    return request;
+    return SettingsFileDialog::MakeOpenRequest(GetRoot()->GetCore());
 }
 
 FileDialogRequest QVXGlobalFrame::MakeSaveRequest() const
 {
-    FileDialogRequest request;
-    request.save = true;
-    request.filters = {SettingsFilter("Settings Files"), kAllFiles};
-    request.defaultName = GetRoot()->GetCore().GetDescription().GetSignature() + " Settings";
-    request.extension = Extension();
-    request.initialDirectory = GetRecentDirectory().value_or(std::string());
-    return request;
+    return SettingsFileDialog::MakeSaveRequest(GetRoot()->GetCore());
 }
 
 void QVXGlobalFrame::LoadSettingsFile()
 {
-    DrawContext* window = GetRoot()->GetWindowContext();
-    std::string path;
-    if (!window || !window->RunFileDialog(MakeOpenRequest(), path) || path.empty())
-        return;
-    RememberDirectoryOf(path);
-    // Reports an unreadable or invalid file and then keeps the state as it was.
-    GetRoot()->GetCore().ReadSettingsFile(path);
+    PluginCore& core = GetRoot()->GetCore();
+    std::string text;
+    switch (SettingsFileDialog::OpenSettingsFile(*GetRoot(), text))
+    {
+    case SettingsFileDialog::OpenOutcome::kCancelled:
+        break;
+    case SettingsFileDialog::OpenOutcome::kUnreadable:
+        core.ReportError(PluginSettingsMessages::kUnableToLoad, "", 0, kSeverityError);
+        break;
+    case SettingsFileDialog::OpenOutcome::kRead:
+        // Reports invalid settings and then keeps the state as it was.
+        core.ReadSettings(text);
+        break;
+    }
 }
 
 void QVXGlobalFrame::SaveSettingsFile()
 {
-    DrawContext* window = GetRoot()->GetWindowContext();
-    std::string path;
-    if (!window || !window->RunFileDialog(MakeSaveRequest(), path) || path.empty())
+    const std::optional<std::string> path =
+        SettingsFileDialog::ChooseSettingsFileToSave(*GetRoot());
+    if (!path)
         return;
-    // Not every chooser adds the extension to a name typed without one.
-    if (std::filesystem::path(path).extension().empty())
-        path += Extension();
-    RememberDirectoryOf(path);
     // Replaces the file only once the new one is written whole; a failure
     // is reported and leaves the old file as it was.
-    GetRoot()->GetCore().WriteSettingsFile(path);
+    GetRoot()->GetCore().WriteSettingsFile(*path);
 }

@@ -7,12 +7,14 @@
 // directory remembered for this plug-in (the registry's "Recent Directories"
 // key, the value named by the plug-in's signature), and a chosen file's
 // directory is remembered for next time. A cancelled dialog changes nothing.
+// The dialogs and the file reading are shared with the analyzer panel's
+// imports (SettingsFileDialog).
 //
-// The reading and writing are the core's: a file that cannot be read or does
-// not hold valid settings is reported and leaves the state as it was; saving
-// replaces the file only once the new one is written whole, so a failed save
-// loses nothing. With Shift held the buttons load or save the default
-// settings instead, as the settings buttons always have.
+// The settings themselves are the core's to read and write: a file that
+// cannot be read or does not hold valid settings is reported and leaves the
+// state as it was; saving replaces the file only once the new one is written
+// whole, so a failed save loses nothing. With Shift held the buttons load or
+// save the default settings instead, as the settings buttons always have.
 //
 // The buttons, their places and images come from the skin layout table
 // (SkinLayout::Panel::Global); the background is picture 2200 from (0, 0).
@@ -21,6 +23,7 @@
 // it, so nothing here is real-time safe.
 
 #include "core/MessageSubscriber.h"
+#include "editor/SettingsFileDialog.h"
 #include "gui/ControlContainer.h"
 #include "gui/DrawContext.h"
 #include "gui/Frame.h"
@@ -41,9 +44,9 @@ public:
     static constexpr std::int32_t kSaveSettings = 1;
     // Where the last settings-file directory is remembered; the value is
     // named by the plug-in's signature. Read up to kRecentDirectoryMaxBytes.
-    static constexpr const char* kRecentDirectoriesKey =
-        "Software\\Corvanel Sound\\Recent Directories";
-    static constexpr std::size_t kRecentDirectoryMaxBytes = 1024;
+    static constexpr const char* kRecentDirectoriesKey = SettingsFileDialog::kRecentDirectoriesKey;
+    static constexpr std::size_t kRecentDirectoryMaxBytes =
+        SettingsFileDialog::kRecentDirectoryMaxBytes;
 
     // At (x, y) in the parent, the strip's size from the layout table.
     // skin: picture 2200, owned by the caller and kept while the frame lives.
@@ -71,7 +74,6 @@ public:
 private:
     // The strip's own 'ccac' messages: what = the control id, p1 = its value.
     void OnContainerMessage(std::int32_t what);
-    void RememberDirectoryOf(const std::string& path);
 
     DrawContext* mSkin = nullptr; // not owned
     // Whether Shift was held when the button now reporting was pressed.

@@ -512,6 +512,15 @@ bool QVXSpecPlotBars::FillMemSlot(QVXSpecPlotFrame& plot, std::int32_t type,
     return true;
 }
 
+std::optional<float> QVXSpecPlotBars::GetBandLevel(std::int32_t slot, std::int32_t band,
+                                                   std::int32_t type) const
+{
+    if (slot < 0 || slot > 1 || band < 0 ||
+        band >= static_cast<std::int32_t>(mSlots[static_cast<std::size_t>(slot)].size()))
+        return std::nullopt;
+    return ValueOf(mSlots[static_cast<std::size_t>(slot)][static_cast<std::size_t>(band)], type);
+}
+
 QVXAlarmManager* QVXSpecPlotBars::FindAlarmManager(const QVXSpecPlotFrame& plot) const
 {
     auto* quarvix = dynamic_cast<Quarvix*>(&plot.GetRoot()->GetCore());

@@ -79,6 +79,8 @@ public:
     void DrawReadout(QVXSpecPlotFrame& plot, DrawContext& context, Point mouse) override;
     bool FillMemSlot(QVXSpecPlotFrame& plot, std::int32_t type,
                      QVXSpecConfig::MemSlotData& data) override;
+    std::optional<float> GetBandLevel(std::int32_t slot, std::int32_t band,
+                                      std::int32_t type) const override;
 
     // The ballistics of one draw (the draw does this before drawing).
     void Update(QVXSpecPlotFrame& plot, std::uint32_t now);

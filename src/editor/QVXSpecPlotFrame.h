@@ -37,7 +37,9 @@
 
 #include <array>
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -128,6 +130,13 @@ public:
         {
             return false;
         }
+        // The level band b of a channel slot shows, of data type 0 (live),
+        // 1 (average) or 2 (peak hold), in dB; none when there is no such band.
+        virtual std::optional<float> GetBandLevel(std::int32_t /*slot*/, std::int32_t /*band*/,
+                                                  std::int32_t /*type*/) const
+        {
+            return std::nullopt;
+        }
     };
 
     // flags gets kPlotFlags added.
@@ -140,6 +149,11 @@ public:
 
     // The refresh timer's work: analysis frames into curves or rows.
     void Refresh();
+    // What the current view shows, as tab-separated text: a header naming the
+    // plug-in and the view, then the real-time curves or band values and every
+    // visible memory slot of the view (the spectrogram has the header only).
+    // Numbers in the "C" locale's forms whatever the process has set.
+    void ExportText(std::ostream& out) const;
     // Every held peak starts again from the live curve (the panel's restart).
     void RestartPeakHold();
 

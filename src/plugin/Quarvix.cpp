@@ -9,6 +9,7 @@
 #include "serialization/Archive.h"
 
 #include <algorithm>
+#include <atomic>
 
 QuarvixEditorCommon::QuarvixEditorCommon(PluginCore& core)
     : MessageSubscriber<QuarvixEditorCommon>(&core)
@@ -102,6 +103,37 @@ void Quarvix::ProcessBlock(const float* const* inputs, float* const* outputs, st
     const CaptureChannels channels{first, second};
     for (QuarvixServiceBase* agent : mCaptureAgents)
         agent->Capture(channels, frames);
+}
+
+namespace
+{
+std::atomic<const Quarvix::EditorFactory*> gEditorFactory{nullptr};
+}
+
+void Quarvix::InstallEditorFactory(const EditorFactory* factory) noexcept
+{
+    gEditorFactory.store(factory, std::memory_order_release);
+}
+
+Frame* Quarvix::CreateEditorFrame(PluginUIRoot& root)
+{
+    const EditorFactory* factory = gEditorFactory.load(std::memory_order_acquire);
+    return factory && factory->createEditor ? factory->createEditor(*this, root) : nullptr;
+}
+
+Frame* Quarvix::CreateAboutFrame(PluginUIRoot& root, Frame* parent)
+{
+    const EditorFactory* factory = gEditorFactory.load(std::memory_order_acquire);
+    return factory && factory->createAbout ? factory->createAbout(*this, root, parent) : nullptr;
+}
+
+void Quarvix::GetEditorSize(std::int32_t& width, std::int32_t& height) const
+{
+    const EditorFactory* factory = gEditorFactory.load(std::memory_order_acquire);
+    if (factory && factory->editorSize)
+        factory->editorSize(*this, width, height);
+    else
+        PluginCore::GetEditorSize(width, height);
 }
 
 void Quarvix::OnSampleRateChanged(float)

@@ -45,6 +45,21 @@ public:
     ~Quarvix() override;
 
     void ResetAnalysis() override;
+
+    // The editor is built by the layers above this one: a module that has an
+    // editor installs its factory once, before hosts ask for windows. Without
+    // one the plug-in has no editor (CreateEditorFrame gives null).
+    struct EditorFactory
+    {
+        Frame* (*createEditor)(Quarvix& plugin, PluginUIRoot& root) = nullptr;
+        Frame* (*createAbout)(Quarvix& plugin, PluginUIRoot& root, Frame* parent) = nullptr;
+        void (*editorSize)(const Quarvix& plugin, std::int32_t& width, std::int32_t& height) = nullptr;
+    };
+    static void InstallEditorFactory(const EditorFactory* factory) noexcept;
+    Frame* CreateEditorFrame(PluginUIRoot& root) override;
+    Frame* CreateAboutFrame(PluginUIRoot& root, Frame* parent) override;
+    void GetEditorSize(std::int32_t& width, std::int32_t& height) const override;
+
     // The analyzer's state lives in its settings, not in host parameters.
     float GetParameter(const ParameterDescriptor& descriptor) const override;
 

@@ -1,5 +1,6 @@
 #include "host/module/ModuleEntry.h"
 
+#include "editor/QuarvixMainFrame.h"
 #include "host/CVLGroup.h"
 
 #include <algorithm>
@@ -30,6 +31,8 @@ std::uint16_t NewPlugIn(void* hostContext)
     if (context && context->size < sizeof(HostLib::EffectHostContext))
         return HostLib::kGroupErrBadContext;
     HostLib::EffectHost* host = context ? context->host : nullptr;
+    // Every plug-in object of this module has the editor.
+    InstallQuarvixEditor();
     CVLGroup* group = FindGroup(host);
     if (!group)
     {
