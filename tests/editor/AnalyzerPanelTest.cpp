@@ -313,6 +313,21 @@ TEST_F(EditorFixture, MasterAlarmLampFollowsAndAcknowledges)
     EXPECT_EQ(lamp->GetValue(), 0);
 }
 
+// The header's About button shows the plug-in's own about page, and a click
+// anywhere brings the editor back.
+TEST_F(EditorFixture, AboutPageFromTheHeaderAndBack)
+{
+    OpenEditor();
+    const Rect about = SkinLayout::Find(SkinLayout::Panel::Header, "about")->rect;
+    mEditor->Click({(about.left + about.right) / 2, (about.top + about.bottom) / 2});
+    Frame* page = mEditor->GetCurrentPage();
+    ASSERT_NE(page, nullptr);
+    EXPECT_NE(page, mMain);
+    EXPECT_FALSE(mMain->IsVisible());
+    mEditor->Click({10, 10});
+    EXPECT_EQ(mEditor->GetCurrentPage(), mMain);
+}
+
 // A mono instance offers only its one channel.
 class MonoEditor : public EditorFixture
 {
