@@ -453,6 +453,17 @@ void PluginUIRoot::AddParameterFrame(std::int32_t control, Frame* frame, std::in
     mHighlights[control].emplace_back(frame, mode);
 }
 
+std::vector<std::int32_t> PluginUIRoot::GetParameterControls(const Frame* frame) const
+{
+    std::vector<std::int32_t> controls;
+    for (const auto& [control, frames] : mHighlights)
+    {
+        if (std::any_of(frames.begin(), frames.end(), [frame](const auto& entry) { return entry.first == frame; }))
+            controls.push_back(control);
+    }
+    return controls;
+}
+
 void PluginUIRoot::SetParameterHighlight(std::int32_t control, bool on, std::int32_t hostColor)
 {
     const std::int32_t colorIndex = hostColor >= 1 && hostColor <= 3 ? hostColor : 0;

@@ -127,6 +127,10 @@ public:
     void SetParameterHighlight(std::int32_t control, bool on, std::int32_t hostColor);
     // Mode 1 with a ParameterHiliteAwareFrame: the frame draws it itself.
     void AddParameterFrame(std::int32_t control, Frame* frame, std::int32_t mode);
+    // The controls a frame is registered under, in increasing order (a host
+    // view begins and ends their gestures when the frame takes and releases
+    // the mouse).
+    std::vector<std::int32_t> GetParameterControls(const Frame* frame) const;
 
     void Invalidate(Frame* frame);
     const std::vector<Frame*>& GetInvalidFrames() const { return mInvalid; }

@@ -1,5 +1,6 @@
 #include "host/CVLPTProcess.h"
 
+#include "host/CVLPTPluginViewBridge.h"
 #include "host/CVLPluginControl_Discrete.h"
 #include "plugin/CVLQuarvixMetaClass.h"
 #include "host/ControlIds.h"
@@ -25,6 +26,10 @@ CVLPTProcess::CVLPTProcess()
 
 CVLPTProcess::~CVLPTProcess()
 {
+    // An editor still open goes before the plug-in object its frames live on
+    // (the library would close it only after this destructor).
+    if (IsWindowOpen())
+        CloseWindow();
     // The plug-in object goes before the description use it was made from.
     mPlugin.reset();
 }
@@ -166,6 +171,13 @@ bool CVLPTProcess::IsParameterChangeAllowed(std::int32_t)
 {
     // This library has no automation states that lock a control.
     return true;
+}
+
+std::unique_ptr<CPlugInView> CVLPTProcess::CreateCPlugInView()
+{
+    if (!mPlugin)
+        return nullptr;
+    return std::make_unique<CVLPTPluginViewBridge>(*this);
 }
 
 // ---------------------------------------------------------------- platform

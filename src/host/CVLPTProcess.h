@@ -84,6 +84,8 @@ protected:
     void SampleRateChanged() override;
     void BlockSizeChanged() override;
     void UpdateControlValueInAlgorithm(std::int32_t index) override;
+    // The editor's view (CVLPTPluginViewBridge); none before EffectInit.
+    std::unique_ptr<CPlugInView> CreateCPlugInView() override;
 
     // Channel pointers with the process's own zero input and scratch outputs
     // in place of those the host did not supply (frames up to the block size).

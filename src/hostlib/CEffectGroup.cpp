@@ -156,6 +156,21 @@ public:
     }
     EffectStatus CloseWindow() override { return Guard([&] { return mProcess->CloseWindow(); }); }
     bool IsWindowOpen() const override { return mProcess->IsWindowOpen(); }
+    EffectStatus GetWindowSize(std::int32_t& width, std::int32_t& height) override
+    {
+        return Guard([&] { return mProcess->GetWindowSize(width, height); });
+    }
+    EffectStatus DrawWindow(const HostRect& rect) override { return Guard([&] { return mProcess->DrawWindow(rect); }); }
+    EffectStatus IdleWindow() override { return Guard([&] { return mProcess->IdleWindow(); }); }
+    EffectStatus MouseDownInWindow(std::int32_t x, std::int32_t y) override
+    {
+        return Guard([&] { return mProcess->MouseDownInWindow(x, y); });
+    }
+    EffectStatus SetControlHighlight(std::int32_t index, bool on, std::int32_t color) override
+    {
+        return Guard([&] { return mProcess->SetControlHighlight(index, on, color); });
+    }
+    bool IsControlTouched(std::int32_t index) const override { return mProcess->IsControlTouched(index); }
 
     CEffectProcess& GetProcess() const { return *mProcess; }
 
@@ -230,6 +245,16 @@ public:
     }
 
     std::size_t GetInstanceCount() const { return mInstances.size(); }
+
+    CEffectProcess* FindProcess(const EffectInstance* instance) const
+    {
+        for (const auto& owned : mInstances)
+        {
+            if (owned.get() == instance)
+                return &owned->GetProcess();
+        }
+        return nullptr;
+    }
 
 private:
     CEffectGroup& mGroup;
@@ -313,4 +338,9 @@ HostLib::EffectEngine& CEffectGroup::GetEngine()
 std::size_t CEffectGroup::GetInstanceCount() const
 {
     return mEngine->GetInstanceCount();
+}
+
+CEffectProcess* CEffectGroup::GetProcess(const HostLib::EffectInstance* instance) const
+{
+    return mEngine->FindProcess(instance);
 }

@@ -57,6 +57,10 @@ public:
     // The engine side of the group.
     HostLib::EffectEngine& GetEngine();
     std::size_t GetInstanceCount() const;
+    // The process behind an instance this group's engine handed out (for the
+    // plug-in side: wrappers of other host formats, tests); null for any
+    // other pointer.
+    CEffectProcess* GetProcess(const HostLib::EffectInstance* instance) const;
 
 protected:
     virtual void CreateEffectTypes() = 0;

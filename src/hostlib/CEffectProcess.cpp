@@ -161,6 +161,72 @@ HostLib::EffectStatus CEffectProcess::CloseWindow()
     return HostLib::kEffectOK;
 }
 
+HostLib::EffectStatus CEffectProcess::DrawWindow(const HostLib::HostRect& rect)
+{
+    if (!mView)
+        return HostLib::kEffectErrNoView;
+    mView->Draw(rect.top, rect.left, rect.bottom, rect.right);
+    return HostLib::kEffectOK;
+}
+
+HostLib::EffectStatus CEffectProcess::IdleWindow()
+{
+    if (!mView)
+        return HostLib::kEffectErrNoView;
+    mView->Idle();
+    return HostLib::kEffectOK;
+}
+
+HostLib::EffectStatus CEffectProcess::MouseDownInWindow(std::int32_t x, std::int32_t y)
+{
+    if (!mView)
+        return HostLib::kEffectErrNoView;
+    mView->MouseDown(x, y);
+    return HostLib::kEffectOK;
+}
+
+HostLib::EffectStatus CEffectProcess::SetControlHighlight(std::int32_t index, bool on, std::int32_t color)
+{
+    if (!mView)
+        return HostLib::kEffectErrNoView;
+    if (!GetControl(index))
+        return HostLib::kEffectErrBadIndex;
+    mView->SetControlHighlight(index, on, color);
+    return HostLib::kEffectOK;
+}
+
+HostLib::EffectStatus CEffectProcess::GetWindowSize(std::int32_t& width, std::int32_t& height)
+{
+    std::unique_ptr<CPlugInView> asked;
+    CPlugInView* view = mView.get();
+    if (!view)
+    {
+        asked = CreateCPlugInView();
+        view = asked.get();
+    }
+    if (!view)
+        return HostLib::kEffectErrNoView;
+    return view->GetSize(width, height) ? HostLib::kEffectOK : HostLib::kEffectErrNoView;
+}
+
+void CEffectProcess::TouchControl(std::int32_t index)
+{
+    if (CPluginControl* control = GetControl(index))
+        control->SetTouched(true);
+}
+
+void CEffectProcess::ReleaseControl(std::int32_t index)
+{
+    if (CPluginControl* control = GetControl(index))
+        control->SetTouched(false);
+}
+
+bool CEffectProcess::IsControlTouched(std::int32_t index) const
+{
+    const CPluginControl* control = GetControl(index);
+    return control && control->IsTouched();
+}
+
 void CEffectProcessAS::BeginOfflinePass(std::int32_t prerollFrames)
 {
     mPrerollFrames = std::max(prerollFrames, 0);

@@ -107,9 +107,27 @@ public:
     virtual HostLib::EffectStatus SetChunk(HostLib::FourCharCode id, std::span<const char> chunk);
 
     // --- window (library) ---
+    // window: a HostLib::HostWindow (see CPlugInView::AttachToWindow).
     HostLib::EffectStatus OpenWindow(void* window, std::int32_t x, std::int32_t y);
     HostLib::EffectStatus CloseWindow();
     bool IsWindowOpen() const { return mView != nullptr; }
+    // The host's view events, passed to the open view; kEffectErrNoView
+    // while none is open. rect: view coordinates.
+    HostLib::EffectStatus DrawWindow(const HostLib::HostRect& rect);
+    HostLib::EffectStatus IdleWindow();
+    HostLib::EffectStatus MouseDownInWindow(std::int32_t x, std::int32_t y);
+    // kEffectErrBadIndex for an index that names no control.
+    HostLib::EffectStatus SetControlHighlight(std::int32_t index, bool on, std::int32_t color);
+    // The open view's size; before a window opens, the size of a view made
+    // just to answer (a host sizes its window first).
+    HostLib::EffectStatus GetWindowSize(std::int32_t& width, std::int32_t& height);
+
+    // --- automation gestures ---
+    // The process's view tells the library when the user takes hold of a
+    // control in the view (touch) and lets go (release); the host asks.
+    void TouchControl(std::int32_t index);
+    void ReleaseControl(std::int32_t index);
+    bool IsControlTouched(std::int32_t index) const;
 
 protected:
     // Real-time thread; frames is at most the block size. inputs and outputs

@@ -45,6 +45,11 @@ public:
 
     HostLib::EffectControlInfo Describe() const;
 
+    // Whether the user holds the control in the plug-in's view (an
+    // automation gesture); the process's view sets it.
+    bool IsTouched() const { return mTouched; }
+    void SetTouched(bool touched) { mTouched = touched; }
+
 protected:
     // For constructors of derived controls, once their range is known.
     void InitValue(double value) { mValue = value; }
@@ -53,6 +58,7 @@ private:
     HostLib::FourCharCode mId = 0;
     std::string mNames;
     double mValue = 0.0;
+    bool mTouched = false;
 };
 
 // Whole values from minimum to maximum.

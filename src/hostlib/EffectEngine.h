@@ -35,6 +35,8 @@
 // - EffectHost's callbacks come on the main thread, from inside the engine
 //   call that caused them.
 
+#include "hostlib/HostWindow.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -241,10 +243,31 @@ public:
     // when the header's size is below the header or beyond the bytes given.
     virtual EffectStatus SetChunk(FourCharCode chunkId, std::span<const char> chunk) = 0;
 
-    // The plug-in's window inside a host window (null: offscreen).
+    // The plug-in's window inside a host window: parentWindow is the host's
+    // HostWindow (HostWindow.h), which must outlive the open window; x, y
+    // place the view in it. kEffectErrFailed when the plug-in cannot open its
+    // window there (it then leaves nothing in the host window).
     virtual EffectStatus OpenWindow(void* parentWindow, std::int32_t x, std::int32_t y) = 0;
     virtual EffectStatus CloseWindow() = 0;
     virtual bool IsWindowOpen() const = 0;
+    // The view's size, also before a window opens, so the host can make its
+    // window to fit.
+    virtual EffectStatus GetWindowSize(std::int32_t& width, std::int32_t& height) = 0;
+    // The host's view events for the open window (kEffectErrNoView without
+    // one): draw a part of the view (view coordinates), idle time (the host
+    // gives it often; the plug-in's window also keeps its own timer), a press
+    // the host forwards (view coordinates). The plug-in's child windows get
+    // the pointer and keys from the host window itself.
+    virtual EffectStatus DrawWindow(const HostRect& rect) = 0;
+    virtual EffectStatus IdleWindow() = 0;
+    virtual EffectStatus MouseDownInWindow(std::int32_t x, std::int32_t y) = 0;
+    // Shows (on) or stops showing which parts of the window belong to
+    // control `index`, in the host's colour code (1, 2 and 3 are its three
+    // highlight colours; any other code its default one).
+    virtual EffectStatus SetControlHighlight(std::int32_t index, bool on, std::int32_t color) = 0;
+    // True while the user holds the control in the plug-in's window (an
+    // automation gesture the host would record).
+    virtual bool IsControlTouched(std::int32_t index) const = 0;
 
 protected:
     // Instances are destroyed through EffectEngine::DestroyInstance.
