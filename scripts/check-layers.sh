@@ -20,6 +20,7 @@ ALLOWED=(
   "skin: base platform serialization core analysis model resources gui"
   "editor: base platform serialization core analysis model plugin resources gui skin"
   "host: base platform serialization core analysis model plugin resources gui skin editor hostlib"
+  "lv2: base platform serialization core analysis model plugin resources gui skin editor host hostlib"
   "hostlib:"
 )
 

@@ -8,11 +8,18 @@ QUARVIX_PACKAGES=(
   libsndfile1-dev libcli11-dev
   libfreetype-dev libpixman-1-dev libpng-dev
   locales fonts-liberation2
+  lv2-dev lilv-utils liblilv-dev sordi
 )
+# Only the bench scripts install these: the LV2 analyzers Quarvix is timed
+# against (bench/lv2-compare.sh) and sox (bench/analyze-vs-sox.sh). The tests
+# never need them.
+QUARVIX_BENCH_PACKAGES=(x42-plugins lsp-plugins-lv2 sox)
 
+# With no arguments, the build's packages; else the packages named.
 quarvix_install_missing_packages() {
-  local missing=() pkg
-  for pkg in "${QUARVIX_PACKAGES[@]}"; do
+  local wanted=("${QUARVIX_PACKAGES[@]}") missing=() pkg
+  if [ $# -gt 0 ]; then wanted=("$@"); fi
+  for pkg in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
       missing+=("$pkg")
     fi

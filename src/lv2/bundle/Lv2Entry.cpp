@@ -1,0 +1,9 @@
+// The one symbol the bundle's binary exports: how an LV2 host finds the
+// mono and the stereo plug-in (Lv2Identity::kPlugins).
+
+#include "lv2/Lv2Instance.h"
+
+extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(std::uint32_t index)
+{
+    return QuarvixLv2Descriptor(index);
+}
