@@ -2,6 +2,7 @@
 
 #include "AudioFile.h"
 #include "HostError.h"
+#include "HostSession.h"
 #include "PluginModule.h"
 #include "RenderLoop.h"
 
@@ -45,13 +46,6 @@ const char* KindText(EffectControlKind kind)
     return "discrete";
 }
 
-std::string Number(double value)
-{
-    std::ostringstream text;
-    text << value;
-    return text.str();
-}
-
 // Value texts of a control: every value of a discrete one, the ends of a
 // continuous one.
 std::string ValueTexts(const EffectInstance& instance, std::int32_t index, const EffectControlInfo& info)
@@ -73,46 +67,6 @@ std::string ValueTexts(const EffectInstance& instance, std::int32_t index, const
         add(info.maximum);
     }
     return text;
-}
-
-// Removes an instance when the command ends, however it ends.
-struct InstanceHolder
-{
-    EffectEngine& engine;
-    EffectInstance* instance;
-    ~InstanceHolder()
-    {
-        if (instance)
-            engine.DestroyInstance(instance);
-    }
-};
-
-// A settings file as the plug-in's chunk text: read whole through one
-// descriptor, refused when it is a directory, empty, or too large to be settings.
-std::string ReadSettingsFile(const std::string& path)
-{
-    std::string text;
-    std::string error;
-    if (!Platform::ReadWholeFile(path, text, error, kMaxSettingsFileBytes))
-        throw HostError("cannot read the settings file '" + path + "': " + error);
-    if (text.empty())
-        throw HostError("cannot read the settings file '" + path + "': it is empty");
-    return text;
-}
-
-// Opens an output; refuses targets that are not a regular file of their own.
-void OpenOutput(Platform::SafeFileWriter& writer, const std::string& path)
-{
-    if (!writer.Open(path))
-        throw HostError("cannot write '" + path + "': " + writer.GetError());
-}
-
-const EffectChunkInfo& SettingsChunk(const EffectInstance& instance, std::vector<EffectChunkInfo>& chunks)
-{
-    chunks = instance.GetChunks();
-    if (chunks.empty())
-        throw HostError("the plug-in keeps no settings chunk");
-    return chunks.front();
 }
 
 } // namespace
@@ -160,9 +114,7 @@ int RunDescribe(const DescribeOptions& options)
 
 int RunProcess(const ProcessOptions& options)
 {
-    if (options.blockSize < kMinBlockSize || options.blockSize > kMaxBlockSize)
-        throw HostError("the block size must be from " + std::to_string(kMinBlockSize) + " to " +
-                        std::to_string(kMaxBlockSize) + " frames");
+    CheckBlockSize(options.blockSize);
     // OUT may be IN (the input stays whole until OUT's temporary file moves
     // over it at the end), but the settings file may be neither.
     if (options.saveSettings)
@@ -182,47 +134,13 @@ int RunProcess(const ProcessOptions& options)
 
     PluginModule module(options.modulePath);
     EffectEngine& engine = module.GetEngine();
-    const EffectTypeInfo* type = nullptr;
-    const std::vector<EffectTypeInfo> types = engine.GetTypes();
-    for (const EffectTypeInfo& candidate : types)
-    {
-        if (!candidate.offline && candidate.inputs == input.GetChannelCount() &&
-            candidate.outputs == input.GetChannelCount())
-        {
-            type = &candidate;
-            break;
-        }
-    }
-    if (!type)
-        throw HostError("the plug-in has no real-time process type for " +
-                        std::to_string(input.GetChannelCount()) + " channel(s)");
-
-    InstanceHolder holder{engine, engine.CreateInstance(type->typeId)};
-    if (!holder.instance)
-        throw HostError("the plug-in could not create an instance of " + FourCharText(type->typeId));
+    EffectTypeInfo typeInfo;
+    InstanceHolder holder{engine, CreateRealtimeInstance(engine, input.GetChannelCount(), input.GetSampleRate(),
+                                                         options.blockSize, typeInfo)};
+    const EffectTypeInfo* type = &typeInfo;
     EffectInstance& instance = *holder.instance;
-    if (instance.SetSampleRate(input.GetSampleRate()) != kEffectOK)
-        throw HostError("the plug-in does not run at " + std::to_string(input.GetSampleRate()) +
-                        " Hz (it takes " + Number(type->minSampleRate) + " to " + Number(type->maxSampleRate) +
-                        " Hz)");
-    if (instance.SetBlockSize(options.blockSize) != kEffectOK)
-        throw HostError("the plug-in refused the block size " + std::to_string(options.blockSize));
-
-    std::vector<EffectChunkInfo> chunks;
     if (options.loadSettings)
-    {
-        const EffectChunkInfo& chunkInfo = SettingsChunk(instance, chunks);
-        std::vector<char> chunk(sizeof(CEffectChunkHeader) + settings.size());
-        CEffectChunkHeader header;
-        header.size = static_cast<std::int32_t>(chunk.size());
-        header.chunkId = chunkInfo.id;
-        WriteChunkHeader(chunk, header);
-        std::memcpy(chunk.data() + sizeof header, settings.data(), settings.size());
-        const int boxesBefore = module.GetHost().GetBoxCount();
-        const EffectStatus status = instance.SetChunk(chunkInfo.id, chunk);
-        if (status != kEffectOK || module.GetHost().GetBoxCount() != boxesBefore)
-            throw HostError("the plug-in refused the settings file '" + *options.loadSettings + "'");
-    }
+        SetSettingsText(instance, module.GetHost(), settings, "file '" + *options.loadSettings + "'");
     const std::int32_t bypassIndex = instance.GetMasterBypassIndex();
     if (options.bypass)
     {
@@ -291,11 +209,7 @@ int RunProcess(const ProcessOptions& options)
     std::string savedSettings;
     if (options.saveSettings)
     {
-        const EffectChunkInfo& chunkInfo = SettingsChunk(instance, chunks);
-        std::vector<char> chunk;
-        if (instance.GetChunk(chunkInfo.id, chunk) != kEffectOK || chunk.size() <= sizeof(CEffectChunkHeader))
-            throw HostError("the plug-in gave no settings to save");
-        savedSettings.assign(chunk.begin() + sizeof(CEffectChunkHeader), chunk.end());
+        savedSettings = GetSettingsText(instance);
         if (!settingsFile.Write(savedSettings))
             throw HostError("cannot write '" + *options.saveSettings + "': " + settingsFile.GetError());
     }

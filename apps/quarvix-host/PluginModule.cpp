@@ -42,7 +42,7 @@ std::string FourCharText(HostLib::FourCharCode code)
     return text + "'";
 }
 
-PluginModule::PluginModule(const std::string& path)
+PluginModule::PluginModule(const std::string& path, std::uint32_t (*tickCount)())
 {
     mHandle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!mHandle)
@@ -68,6 +68,7 @@ PluginModule::PluginModule(const std::string& path)
     mOpened = true;
     HostLib::EffectHostContext context;
     context.host = &mHost;
+    context.tickCount = tickCount;
     const std::uint16_t status = newPlugIn(&context);
     if (status != 0 || !context.engine)
     {

@@ -7,6 +7,7 @@
 
 #include "hostlib/EffectEngine.h"
 
+#include <cstdint>
 #include <string>
 
 // Where the module is looked for without --module: beside the executable,
@@ -30,7 +31,8 @@ class PluginModule
 {
 public:
     // Loads the module and opens its group; throws HostError when it cannot.
-    explicit PluginModule(const std::string& path);
+    // tickCount: the clock the module's editor runs on (null: the system's).
+    explicit PluginModule(const std::string& path, std::uint32_t (*tickCount)() = nullptr);
     // Closes the group (destroying instances left) and unloads the module.
     ~PluginModule();
     PluginModule(const PluginModule&) = delete;

@@ -141,7 +141,15 @@ struct EffectHostContext
     std::uint32_t size = sizeof(EffectHostContext);
     class EffectHost* host = nullptr;    // in, may be null (boxes go to standard error)
     class EffectEngine* engine = nullptr; // out
+    // in, optional (a host may pass a context that ends before it): the
+    // millisecond clock the module's editor timers and displays run on, for a
+    // host that runs in its own time (faster than real time, say). Null: the
+    // system's clock. Called from every thread, the render thread too, so it
+    // must be real-time safe.
+    std::uint32_t (*tickCount)() = nullptr;
 };
+// The size of a context without the optional clock.
+inline constexpr std::uint32_t kEffectHostContextMinSize = offsetof(EffectHostContext, tickCount);
 
 struct EffectGroupInfo
 {

@@ -2,6 +2,7 @@
 
 #include "editor/QuarvixMainFrame.h"
 #include "host/CVLGroup.h"
+#include "platform/TickCount.h"
 
 #include <algorithm>
 #include <memory>
@@ -28,9 +29,12 @@ CVLGroup* FindGroup(HostLib::EffectHost* host)
 std::uint16_t NewPlugIn(void* hostContext)
 {
     auto* context = static_cast<HostLib::EffectHostContext*>(hostContext);
-    if (context && context->size < sizeof(HostLib::EffectHostContext))
+    if (context && context->size < HostLib::kEffectHostContextMinSize)
         return HostLib::kGroupErrBadContext;
     HostLib::EffectHost* host = context ? context->host : nullptr;
+    // A host running in its own time brings its clock.
+    if (context && context->size >= sizeof(HostLib::EffectHostContext) && context->tickCount)
+        Platform::SetTickCountSource(context->tickCount);
     // Every plug-in object of this module has the editor.
     InstallQuarvixEditor();
     CVLGroup* group = FindGroup(host);

@@ -1,0 +1,42 @@
+#include "SettingsText.h"
+
+#include "HostError.h"
+
+#include "serialization/XMLArchive.h"
+#include "serialization/XMLNodeTree.h"
+
+using Serialization::XMLNodeTree;
+
+void SettingsText::Set(std::initializer_list<std::string_view> objects, std::string_view attribute,
+                       std::string_view value)
+{
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    std::string path;
+    try
+    {
+        // The tree holds positions into the text: it is made afresh for
+        // every change, as each change moves what follows it.
+        XMLNodeTree tree(mText);
+        std::size_t node = tree.AddNode(XMLNodeTree::kRootNode, XMLNodeTree::FindRoot(mText));
+        tree.Parse(node);
+        for (std::string_view name : objects)
+        {
+            path += std::string(name) + "/";
+            node = tree.FindChild(node, name);
+            if (node == XMLNodeTree::kNoNode || tree.GetNode(node).kind != XMLNodeTree::kObjectNode)
+                throw HostError("the plug-in's settings have no '" + path + "'");
+        }
+        path += std::string(attribute);
+        node = tree.FindChild(node, attribute);
+        if (node == XMLNodeTree::kNoNode || tree.GetNode(node).kind != XMLNodeTree::kAttributeNode)
+            throw HostError("the plug-in's settings have no '" + path + "'");
+        begin = tree.GetNode(node).tagEnd + 1;
+        end = tree.GetNode(node).valueEnd;
+    }
+    catch (const Serialization::XMLArchive::ParseException& error)
+    {
+        throw HostError(std::string("the plug-in's settings cannot be read: ") + error.what());
+    }
+    mText.replace(begin, end - begin, value);
+}

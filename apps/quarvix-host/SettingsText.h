@@ -1,0 +1,27 @@
+#pragma once
+// Changes single values of a settings text the plug-in gave, leaving every
+// other byte as the plug-in wrote it, so that the plug-in reads back exactly
+// its own settings with the named values changed. A value is found by the
+// names of the objects that hold it, from the archive's root, and its own
+// attribute name.
+//
+// Threads: any; no shared state.
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+class SettingsText
+{
+public:
+    explicit SettingsText(std::string text) : mText(std::move(text)) {}
+
+    // Throws HostError when an object or the attribute is not there.
+    void Set(std::initializer_list<std::string_view> objects, std::string_view attribute,
+             std::string_view value);
+
+    const std::string& GetText() const { return mText; }
+
+private:
+    std::string mText;
+};
