@@ -1,6 +1,7 @@
 #include "editor/QVXGlobalFrame.h"
 
 #include "core/CVLPluginMetaClass.h"
+#include "editor/QVXValueIncDecFrame.h"
 #include "editor/SkinLayout.h"
 #include "gui/GraphicControl.h"
 #include "gui/PluginUIRoot.h"
@@ -12,19 +13,6 @@ namespace
 {
 
 constexpr std::int32_t kContainerSubRef = 1;
-
-PixMapButton::Images ImagesOf(const SkinLayout::Element& e, DrawContext* skin)
-{
-    PixMapButton::Images images;
-    images.picture = skin;
-    images.source = e.images.source;
-    images.offset = e.images.offset;
-    images.hasPressed = e.images.hasPressed;
-    images.pressedSource = e.images.pressedSource;
-    images.pressedOffset = e.images.pressedOffset;
-    images.disabledSource = e.images.disabledSource;
-    return images;
-}
 
 // What the core's reports of the settings buttons are shown with.
 constexpr std::int32_t kSeverityError = 2;
@@ -43,7 +31,7 @@ QVXGlobalFrame::QVXGlobalFrame(Frame* parent, std::int32_t x, std::int32_t y, Dr
         if (!e.IsButton())
             continue;
         auto* button = new ActionButton(this, e.rect.left, e.rect.top, e.rect.Width(),
-                                        e.rect.Height(), 0, e.id, ImagesOf(e, skin));
+                                        e.rect.Height(), 0, e.id, SkinButtonImages(e, skin));
         button->SetAcceptsShiftClick(true);
         AddControl(button, e.id);
     }

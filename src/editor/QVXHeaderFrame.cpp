@@ -1,27 +1,10 @@
 #include "editor/QVXHeaderFrame.h"
 
+#include "editor/QVXValueIncDecFrame.h"
 #include "editor/SkinLayout.h"
 #include "gui/GraphicControl.h"
 #include "gui/PluginUIRoot.h"
 #include "plugin/Quarvix.h"
-
-namespace
-{
-
-PixMapButton::Images ImagesOf(const SkinLayout::Element& e, DrawContext* skin)
-{
-    PixMapButton::Images images;
-    images.picture = skin;
-    images.source = e.images.source;
-    images.offset = e.images.offset;
-    images.hasPressed = e.images.hasPressed;
-    images.pressedSource = e.images.pressedSource;
-    images.pressedOffset = e.images.pressedOffset;
-    images.disabledSource = e.images.disabledSource;
-    return images;
-}
-
-} // namespace
 
 QVXHeaderFrame::QVXHeaderFrame(Frame* parent, std::int32_t x, std::int32_t y, DrawContext* skin,
                                std::uint32_t flags, std::int32_t id)
@@ -35,7 +18,7 @@ QVXHeaderFrame::QVXHeaderFrame(Frame* parent, std::int32_t x, std::int32_t y, Dr
         if (!e.IsButton())
             continue;
         auto* button = new ActionButton(this, e.rect.left, e.rect.top, e.rect.Width(),
-                                        e.rect.Height(), 0, e.id, ImagesOf(e, skin));
+                                        e.rect.Height(), 0, e.id, SkinButtonImages(e, skin));
         button->SetAcceptsShiftClick(true);
         AddControl(button, e.id);
     }

@@ -3,6 +3,7 @@
 // click gives, the panel following changes made elsewhere, and pictures of
 // the whole editor in each view.
 
+#include "ScriptedDialogs.h"
 #include "SnapshotCompare.h"
 #include "SpecPlotTestSupport.h"
 
@@ -42,16 +43,6 @@ public:
     std::vector<std::pair<std::int32_t, int>> heard;
 };
 
-// Answers every file dialog with a cancel, and remembers what it was asked.
-struct CancellingDialogs : DialogService
-{
-    bool RunFileDialog(const FileDialogRequest& request, std::string&) override
-    {
-        requests.push_back(request);
-        return false;
-    }
-    std::vector<FileDialogRequest> requests;
-};
 
 class EditorFixture : public PlotFixture
 {
@@ -96,7 +87,7 @@ protected:
     }
     int Control(std::int32_t id) { return Panel()->GetControl(id)->GetValue(); }
 
-    CancellingDialogs mDialogs;
+    ScriptedDialogs mDialogs; // cancels every dialog
     QuarvixMainFrame* mMain = nullptr;
     std::unique_ptr<Recorder> mRecorder;
 };
@@ -239,10 +230,10 @@ TEST_F(EditorFixture, CommandControlsReachThePlotAndTheDialogs)
 
     for (std::int32_t id : {40, 41, 42, 48})
         ClickControl(id);
-    ASSERT_EQ(mDialogs.requests.size(), 4u);
-    EXPECT_FALSE(mDialogs.requests[0].save);
-    EXPECT_TRUE(mDialogs.requests[3].save);
-    EXPECT_EQ(mDialogs.requests[3].defaultName, "QUARVIX Spectrum Export.txt");
+    ASSERT_EQ(mDialogs.asked.size(), 4u);
+    EXPECT_FALSE(mDialogs.asked[0].save);
+    EXPECT_TRUE(mDialogs.asked[3].save);
+    EXPECT_EQ(mDialogs.asked[3].defaultName, "QUARVIX Spectrum Export.txt");
 
     // Lamps only show: a click changes neither them nor the configuration.
     mRecorder->heard.clear();

@@ -3,6 +3,7 @@
 // its levels against a direct computation of the same signals, its numbers in
 // a decimal-comma locale, and the export command's dialog and file.
 
+#include "ScriptedDialogs.h"
 #include "SpecPlotTestSupport.h"
 
 #include "editor/QVXExportCommand.h"
@@ -91,19 +92,6 @@ std::pair<double, double> HannToneLevel(double a, int k, int n)
     }
     return range;
 }
-
-struct ScriptedDialogs : DialogService
-{
-    bool RunFileDialog(const FileDialogRequest& request, std::string& path) override
-    {
-        asked.push_back(request);
-        if (answer)
-            path = *answer;
-        return answer.has_value();
-    }
-    std::optional<std::string> answer;
-    std::vector<FileDialogRequest> asked;
-};
 
 class ExportTest : public PlotFixture
 {

@@ -7,6 +7,8 @@
 // display's frequency mapping written out here. With QUARVIX_SNAPSHOT_DIR set,
 // the editor is written there as PNGs for a look.
 
+#include "ScriptedDialogs.h"
+
 #include "core/CVLPluginMetaClass.h"
 #include "editor/QVXAboutFrame.h"
 #include "editor/QVXGlobalFrame.h"
@@ -78,19 +80,6 @@ public:
     }
 };
 
-// Answers every file dialog with `answer`, or cancels it when there is none.
-struct ScriptedDialogs : DialogService
-{
-    bool RunFileDialog(const FileDialogRequest& request, std::string& path) override
-    {
-        asked.push_back(request);
-        if (answer)
-            path = *answer;
-        return answer.has_value();
-    }
-    std::optional<std::string> answer;
-    std::vector<FileDialogRequest> asked;
-};
 
 Pairs Filters(const FileDialogRequest& request)
 {

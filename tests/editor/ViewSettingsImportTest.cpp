@@ -5,6 +5,8 @@
 // states are the target's own with the imported view's share taken from the
 // source instance; the built-in colours are those a new instance starts with.
 
+#include "ScriptedDialogs.h"
+
 #include "editor/QVXViewSettingsImport.h"
 #include "gui/ErrorFrame.h"
 #include "gui/OffscreenEditor.h"
@@ -48,19 +50,6 @@ struct PagePlugin : Quarvix
     {
         return new Frame(root.GetMasterFrame(), 0, 0, 300, 200, 0, 0);
     }
-};
-
-struct ScriptedDialogs : DialogService
-{
-    bool RunFileDialog(const FileDialogRequest& request, std::string& path) override
-    {
-        asked.push_back(request);
-        if (answer)
-            path = *answer;
-        return answer.has_value();
-    }
-    std::optional<std::string> answer;
-    std::vector<FileDialogRequest> asked;
 };
 
 Config::MemSlotData Curve(float level, int view)
