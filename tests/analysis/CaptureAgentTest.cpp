@@ -26,12 +26,17 @@ protected:
         mAgent.Configure(1024, 8192, 2);
         mAgent.SetMode(SpecCaptureAgentDyn::kModeSlots);
     }
-    void Produce(int length, float start)
+    // A frame of two ramps, channel B the negated start; `zerosInA` as StoreFrame takes it.
+    void Produce(int length, float start, bool zerosInA = false)
     {
-        const auto a = Ramp(length, start);
-        const auto b = Ramp(length, -start);
-        mAgent.StoreFrame(0, length, a.data(), false);
+        const auto a = Ramp(length, start), b = Ramp(length, -start);
+        mAgent.StoreFrame(0, length, a.data(), zerosInA);
         mAgent.StoreFrame(1, length, b.data(), false);
+    }
+    std::size_t Take()
+    {
+        mAgent.TakeFullSlots(mFull);
+        return mFull.size();
     }
     SpecCaptureAgentDyn mAgent;
     std::vector<SpecCaptureAgentDyn::Slot*> mFull;
@@ -42,47 +47,33 @@ TEST_F(SlotAgentTest, ThirtyThirdFrameWithoutConsumerIsDroppedAndFreedSlotsRefil
     ASSERT_EQ(mAgent.GetSlotCount(), 32);
     for (int i = 0; i < 33; ++i)
         Produce(16, static_cast<float>(i * 100));
-    ASSERT_TRUE(mAgent.TakeFullSlots(mFull));
-    ASSERT_EQ(mFull.size(), 32u);
+    ASSERT_EQ(Take(), 32u);
     EXPECT_EQ(mFull[31]->GetSequence(), 32u) << "the 33rd frame was dropped";
-    EXPECT_EQ(mFull[0]->GetChannelA()[1], 1.0f);
-    EXPECT_EQ(mFull[0]->GetChannelB()[1], 1.0f);
+    EXPECT_EQ(std::pair(mFull[0]->GetChannelA()[1], mFull[0]->GetChannelB()[1]), std::pair(1.0f, 1.0f));
     EXPECT_EQ(mAgent.GetFrameSequence(), 33u);
 
     // Free slots 3 and 7: the next two frames go there, lowest first.
     mAgent.ReleaseSlot(*mFull[7]);
     mAgent.ReleaseSlot(*mFull[3]);
     mAgent.ReleaseSlot(*mFull[3]); // twice is once
-    Produce(16, 5000.0f);
-    Produce(16, 6000.0f);
-    Produce(16, 7000.0f); // no room again
-    ASSERT_TRUE(mAgent.TakeFullSlots(mFull));
-    ASSERT_EQ(mFull.size(), 32u);
-    EXPECT_EQ(mFull[3]->GetChannelA()[0], 5000.0f);
-    EXPECT_EQ(mFull[3]->GetSequence(), 34u);
-    EXPECT_EQ(mFull[7]->GetChannelA()[0], 6000.0f);
+    for (float start : {5000.0f, 6000.0f, 7000.0f}) // no room for the third
+        Produce(16, start);
+    ASSERT_EQ(Take(), 32u);
+    EXPECT_EQ(std::tuple(mFull[3]->GetChannelA()[0], mFull[3]->GetSequence(), mFull[7]->GetChannelA()[0]),
+              std::tuple(5000.0f, 34u, 6000.0f));
 }
 
 TEST_F(SlotAgentTest, FramesOfAnOldSizeAreRecognisedByTheirLengthAndZerosOnRequest)
 {
     Produce(512, 1.0f);
-    const auto right = Ramp(1024, 3.0f);
-    const auto left = Ramp(1024, 9.0f);
-    mAgent.StoreFrame(0, 1024, left.data(), true); // channel A holds zeros
-    mAgent.StoreFrame(1, 1024, right.data(), false);
-    ASSERT_TRUE(mAgent.TakeFullSlots(mFull));
-    ASSERT_EQ(mFull.size(), 2u);
-    EXPECT_EQ(mFull[0]->GetLength(), 512);
-    EXPECT_EQ(mFull[1]->GetLength(), 1024);
-    EXPECT_EQ(mFull[1]->GetChannelA()[5], 0.0f);
-    EXPECT_EQ(mFull[1]->GetChannelB()[5], 8.0f);
+    Produce(1024, 9.0f, true); // channel A holds zeros
+    ASSERT_EQ(Take(), 2u);
+    EXPECT_EQ(std::pair(mFull[0]->GetLength(), mFull[1]->GetLength()), std::pair(512, 1024));
+    EXPECT_EQ(std::pair(mFull[1]->GetChannelA()[5], mFull[1]->GetChannelB()[5]), std::pair(0.0f, -4.0f));
 
     // Longer than a slot: never stored.
-    std::vector<float> huge(16384, 1.0f);
-    mAgent.StoreFrame(0, 16384, huge.data(), false);
-    mAgent.StoreFrame(1, 16384, huge.data(), false);
-    mAgent.TakeFullSlots(mFull);
-    EXPECT_EQ(mFull.size(), 2u);
+    Produce(16384, 1.0f);
+    EXPECT_EQ(Take(), 2u);
 }
 
 TEST_F(SlotAgentTest, DisabledTakesNothingAndEnablingDiscardsPendingFrames)
@@ -90,12 +81,11 @@ TEST_F(SlotAgentTest, DisabledTakesNothingAndEnablingDiscardsPendingFrames)
     Produce(64, 1.0f);
     mAgent.SetEnabled(false);
     Produce(64, 2.0f);
-    mAgent.TakeFullSlots(mFull);
-    EXPECT_EQ(mFull.size(), 1u);
+    EXPECT_EQ(Take(), 1u);
     mAgent.SetEnabled(true);
-    EXPECT_FALSE(mAgent.TakeFullSlots(mFull));
+    EXPECT_EQ(Take(), 0u);
     Produce(64, 3.0f);
-    EXPECT_TRUE(mAgent.TakeFullSlots(mFull));
+    EXPECT_EQ(Take(), 1u);
 }
 
 TEST(SlotAgent, IdleModeStoresNothingButCountsFramesAndMonoCompletesOnChannelA)
@@ -113,11 +103,6 @@ TEST(SlotAgent, IdleModeStoresNothingButCountsFramesAndMonoCompletesOnChannelA)
     ASSERT_TRUE(agent.TakeFullSlots(full));
     EXPECT_TRUE(full[0]->GetChannelB().empty());
     EXPECT_EQ(full[0]->GetChannelA()[31], 31.0f);
-}
-
-void AdvanceTicks(std::uint32_t ticks)
-{
-    FakeClock::ms += ticks * 17u;
 }
 
 TEST(Metering, PeakHoldKeepsUnreadPeaksAndReadsLinearInDecibels)
@@ -139,27 +124,23 @@ TEST(Metering, PeakHoldKeepsUnreadPeaksAndReadsLinearInDecibels)
     EXPECT_EQ(meter.GetDecayRate(), 6.0f);
 }
 
-TEST(Metering, HoldTimeFallsBackToResetValue)
+TEST(Metering, HoldTimeFallsBackToResetValueAndReadersAreBounded)
 {
     FakeClock clock;
     MeteringManager manager(false); // values already in dB
     MeterReader& meter = manager.AddMeter();
     meter.SetHoldTime(30);
     manager.Publish(-12.0f);
-    AdvanceTicks(30);
-    EXPECT_EQ(meter.Read(), -12.0f) << "not yet later than the hold time";
-    AdvanceTicks(1);
+    FakeClock::ms += 30 * 17;
+    EXPECT_EQ(meter.Read(), -12.0f) << "not yet later than the hold time of 30 ticks";
+    FakeClock::ms += 17;
     EXPECT_EQ(meter.Read(), -1000.0f);
     MeterReader& forever = manager.AddMeter();
     manager.Publish(-3.0f);
-    AdvanceTicks(100000);
+    FakeClock::ms += 100000 * 17;
     EXPECT_EQ(forever.Read(), -3.0f);
-}
 
-TEST(Metering, ReaderCapacityIsBounded)
-{
-    MeteringManager manager(true);
-    for (std::size_t i = 0; i < MeteringManager::kMaxMeters; ++i)
+    for (std::size_t i = 2; i < MeteringManager::kMaxMeters; ++i)
         manager.AddMeter();
     EXPECT_THROW(manager.AddMeter(), AppFrame::ResAlloc);
 }

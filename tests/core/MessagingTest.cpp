@@ -1,12 +1,13 @@
+#include "base/FourCC.h"
 #include "core/MessageBlockGuard.h"
 #include "core/MessagePublisher.h"
 #include "core/MessageSubscriber.h"
-#include "base/FourCC.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,12 +18,13 @@ namespace
 constexpr std::int32_t kMain = FourCCValue("main");
 constexpr std::int32_t kAlarm = FourCCValue("almM");
 constexpr std::int32_t kColr = FourCCValue("colr");
+using Log = std::vector<std::string>;
 
 // Logs "name:what" for every message it handles; an optional hook runs after logging.
 class Listener : public MessageSubscriber<Listener>
 {
 public:
-    Listener(PluginServices* services, std::vector<std::string>& log, std::string name)
+    Listener(PluginServices* services, Log& log, std::string name)
         : MessageSubscriber(services), mLog(log), mName(std::move(name))
     {
     }
@@ -33,53 +35,56 @@ public:
         if (mHook)
             mHook(what);
     }
-    std::vector<std::string>& mLog;
+    Log& mLog;
     std::string mName;
     std::vector<MessageParam> mP1;
     std::function<void(std::int32_t)> mHook;
 };
 
-using Log = std::vector<std::string>;
-
 class Messaging : public ::testing::Test
 {
 protected:
+    // A listener logging to mLog, subscribed to `msgClass` under subRef.
+    Listener& Listen(const char* name, MessagingServer::MsgClass* msgClass, std::int32_t subRef = 1)
+    {
+        Listener& listener = *mListeners.emplace_back(std::make_unique<Listener>(&mServices, mLog, name));
+        listener.Subscribe(msgClass, subRef, &Listener::OnMessage);
+        return listener;
+    }
+    Log Take() { return std::exchange(mLog, {}); }
+
     PluginServices mServices;
     MessagePublisher mPublisher{&mServices};
+    MessagingServer& mServer = mServices.GetMessagingServer();
     Log mLog;
+    std::vector<std::unique_ptr<Listener>> mListeners;
 };
 
 TEST_F(Messaging, SendReachesNewestSubscriberFirstAndSkipsExcluded)
 {
     auto* msgClass = mPublisher.Publish(kMain);
-    Listener a(&mServices, mLog, "a"), b(&mServices, mLog, "b"), c(&mServices, mLog, "c");
-    a.Subscribe(msgClass, 1, &Listener::OnMessage);
-    b.Subscribe(msgClass, 1, &Listener::OnMessage);
-    c.Subscribe(msgClass, 7, &Listener::OnMessage);
+    Listener& a = Listen("a", msgClass);
+    Listener& b = Listen("b", msgClass);
+    Listener& c = Listen("c", msgClass, 7);
     int record = 0;
     c.mHook = [&](std::int32_t) {
-        EXPECT_EQ(c.GetCurrentSubRef(), 7);
-        EXPECT_EQ(c.GetCurrentMsgClass(), msgClass);
+        EXPECT_EQ(std::pair(c.GetCurrentSubRef(), c.GetCurrentMsgClass()), std::pair(7, msgClass));
         EXPECT_EQ(c.GetCurrentP2(), reinterpret_cast<MessageParam>(&record));
     };
-
     mPublisher.Send(kMain, kColr, 42, reinterpret_cast<MessageParam>(&record));
-    EXPECT_EQ(mLog, (Log{"c:colr", "b:colr", "a:colr"}));
+    EXPECT_EQ(Take(), (Log{"c:colr", "b:colr", "a:colr"}));
     EXPECT_EQ(a.mP1, std::vector<MessageParam>{42});
 
-    mLog.clear();
     c.mHook = nullptr;
     mPublisher.Send(kMain, kColr, 0, 0, b.GetSubscription(1));
-    EXPECT_EQ(mLog, (Log{"c:colr", "a:colr"}));
+    EXPECT_EQ(Take(), (Log{"c:colr", "a:colr"}));
 }
 
 TEST_F(Messaging, BlockCountsNestAndNeverGoBelowZero)
 {
     auto* msgClass = mPublisher.Publish(kMain);
-    Listener a(&mServices, mLog, "a"), b(&mServices, mLog, "b");
-    a.Subscribe(msgClass, 1, &Listener::OnMessage);
-    b.Subscribe(msgClass, 1, &Listener::OnMessage);
-
+    Listen("a", msgClass);
+    Listener& b = Listen("b", msgClass);
     mPublisher.Block(true, kMain);
     mPublisher.Block(true, kMain);
     mPublisher.Block(false, kMain);
@@ -89,70 +94,59 @@ TEST_F(Messaging, BlockCountsNestAndNeverGoBelowZero)
     mPublisher.Block(false, kMain); // already unblocked: stays at 0
     EXPECT_EQ(MessagingServer::GetBlockCount(msgClass), 0);
     mPublisher.Send(kMain, kColr);
-    EXPECT_EQ(mLog, (Log{"b:colr", "a:colr"}));
+    EXPECT_EQ(Take(), (Log{"b:colr", "a:colr"}));
 
-    mLog.clear();
     {
         MessageBlockGuard guard(&mServices, b.GetSubscription(1));
         mPublisher.Send(kMain, kColr);
-        mServices.GetMessagingServer().DeliverTo(msgClass, b.GetSubscription(1), kColr, 0, 0);
+        mServer.DeliverTo(msgClass, b.GetSubscription(1), kColr, 0, 0);
     }
-    mServices.GetMessagingServer().DeliverTo(msgClass, b.GetSubscription(1), kColr, 0, 0);
-    EXPECT_EQ(mLog, (Log{"a:colr", "b:colr"}));
+    mServer.DeliverTo(msgClass, b.GetSubscription(1), kColr, 0, 0);
+    EXPECT_EQ(Take(), (Log{"a:colr", "b:colr"}));
 
     // A handler that blocks the class stops the rest of the delivery.
-    mLog.clear();
     b.mHook = [&](std::int32_t) { mPublisher.Block(true, kMain); };
     mPublisher.Send(kMain, kColr);
-    EXPECT_EQ(mLog, (Log{"b:colr"}));
+    EXPECT_EQ(Take(), (Log{"b:colr"}));
 }
 
 TEST_F(Messaging, UnpublishNotifiesUnblockedSubscribersOnceAndReleasesAll)
 {
     auto* msgClass = mPublisher.Publish(kMain);
-    Listener a(&mServices, mLog, "a"), b(&mServices, mLog, "b");
-    a.Subscribe(msgClass, 1, &Listener::OnMessage);
-    b.Subscribe(msgClass, 2, &Listener::OnMessage);
+    Listener& a = Listen("a", msgClass);
+    Listener& b = Listen("b", msgClass, 2);
     MessagingServer::SetBlocked(b.GetSubscription(2), true);
-
     mPublisher.Unpublish(kMain);
-    EXPECT_EQ(mLog, (Log{"a:destroyed"}));
+    EXPECT_EQ(Take(), (Log{"a:destroyed"}));
     // Neither keeps an entry for the freed subscription, blocked or not.
-    EXPECT_FALSE(a.IsSubscribed(1));
-    EXPECT_FALSE(b.IsSubscribed(2));
-    EXPECT_EQ(b.GetSubscription(2), nullptr);
+    EXPECT_FALSE(a.IsSubscribed(1) || b.IsSubscribed(2) || b.GetSubscription(2));
     a.Unsubscribe(1);
     b.Unsubscribe(2);
 
-    mLog.clear();
     msgClass = mPublisher.Publish(kMain);
     a.Subscribe(msgClass, 1, &Listener::OnMessage);
     b.Subscribe(msgClass, 2, &Listener::OnMessage);
     mPublisher.Send(kMain, kColr);
-    EXPECT_EQ(mLog, (Log{"b:colr", "a:colr"}));
+    EXPECT_EQ(Take(), (Log{"b:colr", "a:colr"}));
 }
 
 TEST_F(Messaging, PublisherDestructorUnpublishesInAscendingOrder)
 {
-    Log log;
-    Listener listener(&mServices, log, "x");
+    Listener listener(&mServices, mLog, "x");
     {
         MessagePublisher publisher(&mServices);
         listener.Subscribe(publisher.Publish(kMain), 1, &Listener::OnMessage);
         listener.Subscribe(publisher.Publish(kAlarm), 2, &Listener::OnMessage);
-        listener.mHook = [&](std::int32_t) { log.push_back(std::to_string(listener.GetCurrentSubRef())); };
+        listener.mHook = [&](std::int32_t) { mLog.push_back(std::to_string(listener.GetCurrentSubRef())); };
     }
-    // 'almM' < 'main'
-    EXPECT_EQ(log, (Log{"x:destroyed", "2", "x:destroyed", "1"}));
+    EXPECT_EQ(Take(), (Log{"x:destroyed", "2", "x:destroyed", "1"})); // 'almM' < 'main'
 }
 
 // A handler that throws has had its message; the ones behind it wait, in
 // order, for the next dispatch, each delivered once.
 TEST_F(Messaging, PostedMessagesArriveInPostingOrderOnceEachThoughAHandlerThrows)
 {
-    auto* msgClass = mPublisher.Publish(kMain);
-    Listener a(&mServices, mLog, "a");
-    a.Subscribe(msgClass, 1, &Listener::OnMessage);
+    Listener& a = Listen("a", mPublisher.Publish(kMain));
     a.mHook = [&](std::int32_t what) {
         if (what == FourCCValue("two "))
             mPublisher.Post(kMain, FourCCValue("late"));
@@ -165,13 +159,12 @@ TEST_F(Messaging, PostedMessagesArriveInPostingOrderOnceEachThoughAHandlerThrows
     mPublisher.Post(kMain, FourCCValue("thre"), 0, reinterpret_cast<MessageParam>(block), true);
     mPublisher.Post(kMain, FourCCValue("four"));
     EXPECT_TRUE(mLog.empty());
-    MessagingServer& server = mServices.GetMessagingServer();
-    EXPECT_THROW(server.DispatchPosted(), std::runtime_error);
-    EXPECT_EQ(mLog, (Log{"a:one ", "a:two ", "a:thre"}));
-    EXPECT_EQ(server.GetPostedCount(), 2);
-    server.DispatchPosted();
-    EXPECT_EQ(mLog, (Log{"a:one ", "a:two ", "a:thre", "a:four", "a:late"}));
-    EXPECT_EQ(server.GetPostedCount(), 0);
+    EXPECT_THROW(mServer.DispatchPosted(), std::runtime_error);
+    EXPECT_EQ(Take(), (Log{"a:one ", "a:two ", "a:thre"}));
+    EXPECT_EQ(mServer.GetPostedCount(), 2);
+    mServer.DispatchPosted();
+    EXPECT_EQ(Take(), (Log{"a:four", "a:late"}));
+    EXPECT_EQ(mServer.GetPostedCount(), 0);
 }
 
 // Destroying a class takes its queued messages (and their blocks) with it,
@@ -179,49 +172,45 @@ TEST_F(Messaging, PostedMessagesArriveInPostingOrderOnceEachThoughAHandlerThrows
 TEST_F(Messaging, DestroyingAClassDropsOnlyItsOwnQueuedMessages)
 {
     auto* msgClass = mPublisher.Publish(kMain);
-    Listener a(&mServices, mLog, "a");
-    a.Subscribe(msgClass, 1, &Listener::OnMessage);
+    Listener& a = Listen("a", msgClass);
     a.Subscribe(mPublisher.Publish(kAlarm), 2, &Listener::OnMessage);
     mPublisher.Post(kAlarm, FourCCValue("one "));
     mPublisher.Post(kMain, kColr, 0, reinterpret_cast<MessageParam>(std::malloc(32)), true);
     mPublisher.Post(kAlarm, FourCCValue("two "));
     mPublisher.Post(kMain, kColr);
     // A subscriber posting to the dying class from its notice must not queue a dangling message.
-    MessagingServer& server = mServices.GetMessagingServer();
     a.mHook = [&](std::int32_t what) {
         if (what == MsgClassDestroyed)
-            server.Post(msgClass, kColr, 0, reinterpret_cast<MessageParam>(std::malloc(8)), true);
+            mServer.Post(msgClass, kColr, 0, reinterpret_cast<MessageParam>(std::malloc(8)), true);
     };
     mPublisher.Unpublish(kMain);
-    EXPECT_EQ(server.GetPostedCount(), 2);
+    EXPECT_EQ(mServer.GetPostedCount(), 2);
     mPublisher.Post(kAlarm, FourCCValue("thre"));
-    server.DispatchPosted();
-    EXPECT_EQ(mLog, (Log{"a:destroyed", "a:one ", "a:two ", "a:thre"}));
+    mServer.DispatchPosted();
+    EXPECT_EQ(Take(), (Log{"a:destroyed", "a:one ", "a:two ", "a:thre"}));
 }
 
 TEST_F(Messaging, HandlersMayUnsubscribeOthersOrDestroyTheClassDuringDelivery)
 {
     auto* msgClass = mPublisher.Publish(kMain);
-    Listener a(&mServices, mLog, "a"), b(&mServices, mLog, "b"), c(&mServices, mLog, "c");
-    a.Subscribe(msgClass, 1, &Listener::OnMessage);
-    b.Subscribe(msgClass, 1, &Listener::OnMessage);
-    c.Subscribe(msgClass, 1, &Listener::OnMessage);
+    Listener& a = Listen("a", msgClass);
+    Listener& b = Listen("b", msgClass);
+    Listener& c = Listen("c", msgClass);
     c.mHook = [&](std::int32_t) {
         b.Unsubscribe(1); // the next one in the walk
         c.Unsubscribe(1);
     };
     mPublisher.Send(kMain, kColr);
-    EXPECT_EQ(mLog, (Log{"c:colr", "a:colr"}));
+    EXPECT_EQ(Take(), (Log{"c:colr", "a:colr"}));
     EXPECT_EQ(MessagingServer::GetSubscriptionCount(msgClass), 1);
 
-    mLog.clear();
     b.Subscribe(msgClass, 1, &Listener::OnMessage);
     b.mHook = [&](std::int32_t what) {
         if (what == kColr)
             mPublisher.Unpublish(kMain);
     };
     mPublisher.Send(kMain, kColr);
-    EXPECT_EQ(mLog, (Log{"b:colr", "b:destroyed", "a:destroyed"}));
+    EXPECT_EQ(Take(), (Log{"b:colr", "b:destroyed", "a:destroyed"}));
     EXPECT_FALSE(a.IsSubscribed(1));
 }
 
@@ -245,8 +234,7 @@ TEST_F(Messaging, FailuresLeaveStateUnchanged)
     }
     EXPECT_EQ(mPublisher.GetMsgClass(kMain), msgClass);
 
-    Listener a(&mServices, mLog, "a");
-    a.Subscribe(msgClass, 1, &Listener::OnMessage);
+    Listener& a = Listen("a", msgClass);
     EXPECT_THROW(a.Subscribe(msgClass, 1, &Listener::OnMessage), Listener::BadSubRef);
     a.Subscribe(msgClass, 1, &Listener::OnMessage, true);
     EXPECT_EQ(MessagingServer::GetSubscriptionCount(msgClass), 1);
@@ -256,7 +244,7 @@ TEST_F(Messaging, FailuresLeaveStateUnchanged)
     auto* foreign = other.GetMessagingServer().CreateMsgClass(kMain);
     Listener b(&other, mLog, "b");
     b.Subscribe(foreign, 1, &Listener::OnMessage);
-    EXPECT_THROW(mServices.GetMessagingServer().DestroyMsgClass(foreign), MessagingServer::BadMsgClassId);
+    EXPECT_THROW(mServer.DestroyMsgClass(foreign), MessagingServer::BadMsgClassId);
     EXPECT_TRUE(mLog.empty());
     EXPECT_EQ(MessagingServer::GetSubscriptionCount(foreign), 1);
 

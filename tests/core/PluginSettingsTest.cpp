@@ -1,12 +1,12 @@
-#include "plugin/QVXGeneralSpecService.h"
-#include "plugin/QuarvixSpecService.h"
 #include "core/PluginCore.h"
-#include "plugin/Quarvix.h"
-#include "plugin/CVLQuarvixMetaClass.h"
 #include "model/QVXAlarmManager.h"
 #include "model/QVXSpecConfig.h"
-#include "support/RecordingPlatform.h"
 #include "platform/SafeFile.h"
+#include "plugin/CVLQuarvixMetaClass.h"
+#include "plugin/QVXGeneralSpecService.h"
+#include "plugin/Quarvix.h"
+#include "plugin/QuarvixSpecService.h"
+#include "support/RecordingPlatform.h"
 #include "support/SpecConfigState.h"
 #include "support/TestFiles.h"
 
@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <functional>
 #include <tuple>
+#include <unistd.h>
 
 namespace
 {
@@ -31,9 +32,23 @@ std::string Chunk(PluginCore& plugin, bool currentProgramOnly)
     return chunk ? std::string(chunk, plugin.GetChunkLength()) : std::string();
 }
 
+void SetChunk(PluginCore& plugin, const std::string& text, bool currentProgramOnly = true)
+{
+    plugin.SetChunk(text.data(), static_cast<std::int32_t>(text.size()), currentProgramOnly);
+}
+
 QVXSpecConfig& Config(Quarvix& plugin)
 {
     return *plugin.GetGeneralService().GetSpecConfig();
+}
+
+// Title and message of each error reported.
+std::vector<std::pair<std::string, std::string>> Reports(const RecordingPlatform& platform)
+{
+    std::vector<std::pair<std::string, std::string>> reports;
+    for (const auto& error : platform.errors)
+        reports.emplace_back(error.title, error.message);
+    return reports;
 }
 
 // Threshold, severity and group trigger severity of the three alarms, in name order.
@@ -100,16 +115,15 @@ TEST_F(SettingsRoundTrip, TextHoldsTheMetadataTheServicesAndTheAlarmsInOrder)
 TEST_F(SettingsRoundTrip, EveryWaySettingsTravelRestoresTheWholeState)
 {
     const std::string path = ::testing::TempDir() + "/round-trip" + kSettingsFileExtension;
-    const auto size = [](const std::string& text) { return static_cast<std::int32_t>(text.size()); };
     const std::pair<const char*, std::function<void(Quarvix&)>> carriers[] = {
-        {"chunk of the current program", [&](Quarvix& target) { target.SetChunk(mSaved.data(), size(mSaved), true); }},
+        {"chunk of the current program", [&](Quarvix& target) { SetChunk(target, mSaved); }},
         {"chunk of all programs",
          [&](Quarvix& target) {
              const std::string programs = Chunk(mSource, false);
              EXPECT_EQ(MaskIds(programs), MaskIds("<!-- Corvanel Sound QVX Spectrum Analyzer Program Settings -->\n"
                                                   "<program number=\"0\" name=\"QVX Spectrum Analyzer\">\n" +
                                                   mSaved + "</program>\n"));
-             target.SetChunk(programs.data(), size(programs), false);
+             SetChunk(target, programs, false);
              EXPECT_EQ(target.GetProgramName(0), "QVX Spectrum Analyzer");
          }},
         {"settings file",
@@ -148,89 +162,67 @@ TEST_F(SettingsRoundTrip, EveryWaySettingsTravelRestoresTheWholeState)
     EXPECT_TRUE(mPlatform.errors.empty());
 }
 
-class PluginSettingsTest : public ::testing::Test
+TEST(PluginSettings, RefusedChunksAreReportedOncePerInstance)
 {
-protected:
-    RecordingPlatform mPlatform;
-    Quarvix mSource{mPlatform, {2, 2}};
-    Quarvix mTarget{mPlatform, {2, 2}};
-};
-
-TEST_F(PluginSettingsTest, RefusedChunksAreReportedOncePerInstance)
-{
-    const std::string good = Chunk(mSource, true);
-
-    // The maker's name only after byte 500.
-    std::string late = "<!--" + std::string(520, ' ') + "-->" + good;
-    mTarget.SetChunk(late.data(), static_cast<std::int32_t>(late.size()), true);
-    ASSERT_EQ(mPlatform.errors.size(), 1u);
-    EXPECT_EQ(std::tuple(mPlatform.errors[0].title, mPlatform.errors[0].message, mPlatform.errors[0].severity),
-              std::tuple(kUnableToLoad, kCorrupted, 2));
-    mTarget.SetChunk(late.data(), static_cast<std::int32_t>(late.size()), true);
-    EXPECT_EQ(mPlatform.errors.size(), 1u) << "reported once per instance";
-
-    Quarvix other(mPlatform, {1, 1});
+    RecordingPlatform platform;
+    Quarvix source(platform, {2, 2}), target(platform, {2, 2}), other(platform, {1, 1}), third(platform, {2, 2});
+    const std::string good = Chunk(source, true);
+    const std::string late = "<!--" + std::string(520, ' ') + "-->" + good; // the maker's name only after byte 500
+    SetChunk(target, late);
+    SetChunk(target, late);
     std::string crlf;
     for (char c : good)
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    other.SetChunk(crlf.data(), static_cast<std::int32_t>(crlf.size()), true);
-    ASSERT_EQ(mPlatform.errors.size(), 2u);
-    EXPECT_EQ(mPlatform.errors[1].message, kCarriageReturns);
-
-    Quarvix third(mPlatform, {2, 2});
-    const std::string foreign = "<!-- Corvanel Sound QVX Level Meter Program Settings -->\n"
-                                "<program number=\"0\" name=\"x\">\n" + good + "</program>\n";
-    third.SetChunk(foreign.data(), static_cast<std::int32_t>(foreign.size()), false);
-    ASSERT_EQ(mPlatform.errors.size(), 3u);
-    EXPECT_EQ(mPlatform.errors[2].message, kNoHeader);
-
+    SetChunk(other, crlf);
+    SetChunk(third, "<!-- Corvanel Sound QVX Level Meter Program Settings -->\n<program number=\"0\" name=\"x\">\n" +
+                        good + "</program>\n",
+             false);
     third.SetChunk(nullptr, 10, true);
     third.SetChunk(good.data(), 0, true);
-    EXPECT_EQ(mPlatform.errors.size(), 3u);
+    EXPECT_EQ(Reports(platform), (std::vector<std::pair<std::string, std::string>>{
+                                     {kUnableToLoad, kCorrupted}, {kUnableToLoad, kCarriageReturns},
+                                     {kUnableToLoad, kNoHeader}}));
+    EXPECT_EQ(platform.errors[0].severity, 2);
 }
 
-TEST_F(PluginSettingsTest, DamagedSettingsAreReportedAndLeaveTheStateAsItWas)
+// Settings cut short are reported and change nothing, though their first
+// values would load; default settings that cannot be loaded fail silently.
+TEST(PluginSettings, DamagedOrMissingSettingsLeaveTheStateAsItWas)
 {
-    Config(mTarget).SetSpecGain(21.0f);
-    SetEverything(Config(mSource));
-    std::string text = Chunk(mSource, true);
-    // Cut it after the configuration began: the first values would load.
+    RecordingPlatform platform;
+    Quarvix source(platform, {2, 2}), target(platform, {2, 2});
+    Config(target).SetSpecGain(21.0f);
+    SetEverything(Config(source));
+    std::string text = Chunk(source, true);
     text.resize(text.find("specOptions") + 400);
-    EXPECT_FALSE(mTarget.ReadSettings(text));
-    ASSERT_EQ(mPlatform.errors.size(), 1u);
-    EXPECT_EQ(std::tuple(mPlatform.errors[0].title, mPlatform.errors[0].message), std::tuple(kUnableToLoad, kCorrupted));
-    EXPECT_EQ(Config(mTarget).GetSpecGain(), 21.0f);
-    EXPECT_EQ(Config(mTarget).GetFftSize(), 2048);
-}
+    EXPECT_FALSE(target.ReadSettings(text));
+    EXPECT_EQ(Reports(platform), (std::vector<std::pair<std::string, std::string>>{{kUnableToLoad, kCorrupted}}));
+    EXPECT_EQ(std::pair(Config(target).GetSpecGain(), Config(target).GetFftSize()), std::pair(21.0f, 2048));
 
-TEST_F(PluginSettingsTest, DefaultSettingsThatCannotBeLoadedLeaveTheStateSilently)
-{
-    EXPECT_FALSE(mTarget.LoadDefaultSettings()) << "nothing stored yet";
-    mPlatform.defaults["QVX Spectrum Analyzer"] = "<obj_archive type=\"x\">garbage";
-    Config(mTarget).SetSpecGain(5.0f);
-    EXPECT_FALSE(mTarget.LoadDefaultSettings());
-    EXPECT_EQ(Config(mTarget).GetSpecGain(), 5.0f);
-    EXPECT_TRUE(mPlatform.errors.empty()) << "a failure here is silent";
+    EXPECT_FALSE(target.LoadDefaultSettings()) << "nothing stored yet";
+    platform.defaults["QVX Spectrum Analyzer"] = "<obj_archive type=\"x\">garbage";
+    EXPECT_FALSE(target.LoadDefaultSettings());
+    EXPECT_EQ(Config(target).GetSpecGain(), 21.0f);
+    EXPECT_EQ(platform.errors.size(), 1u) << "a failure with defaults is silent";
 }
 
 TEST(PluginAlarmSettings, HostResetParameterClearsTheMasterAlarm)
 {
     RecordingPlatform platform;
     Quarvix plugin(platform, {2, 2});
-    QVXAlarmManager& alarms = plugin.GetAlarmManager();
+    Alarms& alarms = plugin.GetAlarmManager();
     alarms.RegisterStandardAlarms();
-    alarms.SetSeverity(QVXAlarmManager::kBandLevelAlarmL, 2);
-    alarms.PostValue(QVXAlarmManager::kBandLevelAlarmL, -1.0f);
-    ASSERT_TRUE(alarms.GetAlarm(QVXAlarmManager::kMasterAlarm)->mTriggered);
+    alarms.SetSeverity(Alarms::kBandLevelAlarmL, 2);
+    alarms.PostValue(Alarms::kBandLevelAlarmL, -1.0f);
+    ASSERT_TRUE(alarms.GetAlarm(Alarms::kMasterAlarm)->mTriggered);
 
     const ParameterDescriptor& reset = *plugin.GetDescription().FindParameterById(FourCC("rest"));
     plugin.OnHostParameterChange(reset, 0.0f);
     plugin.FlushHostParameterChanges();
-    EXPECT_TRUE(alarms.GetAlarm(QVXAlarmManager::kMasterAlarm)->mTriggered) << "0 resets nothing";
+    EXPECT_TRUE(alarms.GetAlarm(Alarms::kMasterAlarm)->mTriggered) << "0 resets nothing";
     plugin.OnHostParameterChange(reset, 1.0f);
     plugin.FlushHostParameterChanges();
-    EXPECT_FALSE(alarms.GetAlarm(QVXAlarmManager::kMasterAlarm)->mTriggered);
-    EXPECT_FALSE(alarms.GetAlarm(QVXAlarmManager::kBandLevelAlarmL)->mTriggered);
+    EXPECT_FALSE(alarms.GetAlarm(Alarms::kMasterAlarm)->mTriggered || alarms.GetAlarm(Alarms::kBandLevelAlarmL)->mTriggered);
 }
 
 TEST(PluginSettingsCommands, DefaultSettingsButtonsReportTheirOutcome)
@@ -238,72 +230,76 @@ TEST(PluginSettingsCommands, DefaultSettingsButtonsReportTheirOutcome)
     struct NoDefaults : RecordingPlatform
     {
         bool SaveDefaultSettings(const std::string&, const std::string&) override { return false; }
-    };
-    NoDefaults missing;
+    } missing;
     Quarvix plugin(missing, {2, 2});
     EXPECT_FALSE(plugin.LoadDefaultSettingsCommand(Quarvix::kDefaultSettingsName));
     EXPECT_FALSE(plugin.SaveDefaultSettingsCommand(Quarvix::kDefaultSettingsName));
-    ASSERT_EQ(missing.errors.size(), 2u);
-    EXPECT_EQ(missing.errors[0].title, "Can't load default settings.");
-    EXPECT_EQ(missing.errors[1].title, "Can't save default settings.");
+    EXPECT_EQ(Reports(missing), (std::vector<std::pair<std::string, std::string>>{
+                                    {"Can't load default settings.", ""}, {"Can't save default settings.", ""}}));
 
     RecordingPlatform platform;
     Quarvix saving(platform, {2, 2});
     EXPECT_TRUE(saving.SaveDefaultSettingsCommand(Quarvix::kDefaultSettingsName));
-    ASSERT_EQ(platform.errors.size(), 1u);
-    EXPECT_EQ(platform.errors[0].title, "Default settings saved.");
-    EXPECT_EQ(platform.errors[0].severity, 2);
     EXPECT_TRUE(saving.LoadDefaultSettingsCommand(Quarvix::kDefaultSettingsName));
-    EXPECT_EQ(platform.errors.size(), 1u);
+    ASSERT_EQ(platform.errors.size(), 1u);
+    EXPECT_EQ(std::pair(platform.errors[0].title, platform.errors[0].severity),
+              std::pair(std::string("Default settings saved."), 2));
 }
 
-TEST(PluginSettingsCommands, SettingsFilesThatCannotBeWrittenOrReadAreReported)
+TEST(PluginSettingsCommands, SettingsFilesThatCannotBeReadAreReported)
 {
     const std::string dir = ::testing::TempDir();
     RecordingPlatform platform;
     Quarvix target(platform, {2, 2});
     Config(target).SetSpecFloor(-42.0f);
-    EXPECT_FALSE(target.WriteSettingsFile(dir + "/no/such/folder/x.quarvix"));
-    ASSERT_EQ(platform.errors.size(), 1u);
-    EXPECT_EQ(platform.errors[0].title, "Unable to save settings");
-    EXPECT_EQ(platform.errors[0].message, "The selected file could not be opened or created.");
     EXPECT_FALSE(target.ReadSettingsFile(dir + "/no/such/file.quarvix"));
-    ASSERT_EQ(platform.errors.size(), 2u);
-    EXPECT_EQ(platform.errors[1].title, "Unable to load settings.");
     // A directory, or a file far too large to be settings, is reported, not thrown.
     EXPECT_FALSE(target.ReadSettingsFile(dir));
     TestFiles::WriteFile(dir + "/huge.quarvix", std::string((16u << 20) + 2, ' '));
     EXPECT_FALSE(target.ReadSettingsFile(dir + "/huge.quarvix"));
-    ASSERT_EQ(platform.errors.size(), 4u);
-    EXPECT_EQ(platform.errors[3].title, "Unable to load settings.");
+    EXPECT_EQ(Reports(platform), (std::vector<std::pair<std::string, std::string>>(3, {"Unable to load settings.", ""})));
     EXPECT_EQ(Config(target).GetSpecFloor(), -42.0f);
 }
 
-// A full disk while saving: the earlier file stays whole and the failure is reported.
-ssize_t FullDiskWrite(int, const void*, std::size_t)
+// A full disk or a failed close while saving: the earlier file stays whole
+// and the failure is reported, as it is for a folder that does not exist.
+int gFailingCall = 0; // 1 write, 2 close
+ssize_t FullDiskWrite(int fd, const void* data, std::size_t size)
 {
     errno = ENOSPC;
-    return -1;
+    return gFailingCall == 1 ? -1 : ::write(fd, data, size);
+}
+int FailingClose(int fd)
+{
+    const int result = ::close(fd);
+    errno = EIO;
+    return gFailingCall == 2 ? -1 : result;
 }
 
 TEST(PluginSettingsCommands, FailedSettingsFileWriteKeepsTheEarlierFile)
 {
-    const std::string path = ::testing::TempDir() + "/full" + PluginSettingsMessages::kSettingsFileExtension;
+    const std::string path = ::testing::TempDir() + "/full" + kSettingsFileExtension;
     RecordingPlatform platform;
     Quarvix plugin(platform, {2, 2});
+    EXPECT_FALSE(plugin.WriteSettingsFile(::testing::TempDir() + "/no/such/folder/x.quarvix"));
     ASSERT_TRUE(plugin.WriteSettingsFile(path));
     const std::string earlier = TestFiles::ReadFile(path);
-    Platform::FileSystemCalls calls = Platform::SetFileSystemCallsForTesting(nullptr);
-    Platform::FileSystemCalls full = calls;
-    full.write = &FullDiskWrite;
-    Platform::SetFileSystemCallsForTesting(&full);
+    const Platform::FileSystemCalls calls = Platform::SetFileSystemCallsForTesting(nullptr);
+    Platform::FileSystemCalls failing = calls;
+    failing.write = &FullDiskWrite;
+    failing.close = &FailingClose;
     Config(plugin).SetSpecFloor(-30.0f);
-    const bool written = plugin.WriteSettingsFile(path);
-    Platform::SetFileSystemCallsForTesting(&calls);
-    EXPECT_FALSE(written);
-    ASSERT_EQ(platform.errors.size(), 1u);
-    EXPECT_EQ(platform.errors[0].title, "Unable to save settings");
-    EXPECT_EQ(TestFiles::ReadFile(path), earlier);
+    for (gFailingCall = 1; gFailingCall <= 2; ++gFailingCall)
+    {
+        Platform::SetFileSystemCallsForTesting(&failing);
+        const bool written = plugin.WriteSettingsFile(path);
+        Platform::SetFileSystemCallsForTesting(&calls);
+        EXPECT_FALSE(written) << gFailingCall;
+        EXPECT_EQ(TestFiles::ReadFile(path), earlier);
+    }
+    EXPECT_EQ(Reports(platform),
+              (std::vector<std::pair<std::string, std::string>>(
+                  3, {"Unable to save settings", "The selected file could not be opened or created."})));
 }
 
 } // namespace

@@ -2,24 +2,16 @@
 // the heap: pieces, substituted channels, bypass changes between blocks.
 
 #include "host/CVLGroup.h"
-
 #include "support/CountingAllocator.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
-#include <cstdlib>
-#include <new>
 
 namespace
 {
 using CountingAllocator::gAllocations;
 using CountingAllocator::gCounting;
-} // namespace
-
-namespace
-{
 
 TEST(RenderAllocation, EngineRenderNeverTouchesTheHeap)
 {

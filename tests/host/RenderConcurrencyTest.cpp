@@ -34,10 +34,8 @@ protected:
     {
         DefineManufacturerNamesAndID(CVLGroup::kManufacturerNames, CVLGroup::kManufacturerId);
         DefinePlugInNamesAndID("QVX Spectrum Analyzer", FourCC("QvxS"));
-        auto type = std::make_unique<CEffectType>(CVLGroup::kStereoRealtimeType, FourCC("QvxS"), 2,
-                                                  2, false);
-        type->DefineCreateProcess([]() -> CEffectProcess*
-                                  { return gCreated = new CVLPTProcess(); });
+        auto type = std::make_unique<CEffectType>(CVLGroup::kStereoRealtimeType, FourCC("QvxS"), 2, 2, false);
+        type->DefineCreateProcess([]() -> CEffectProcess* { return gCreated = new CVLPTProcess(); });
         type->AttachStandardCapabilities();
         AddEffectType(std::move(type));
     }
@@ -49,9 +47,7 @@ struct CountingHost : EffectHost
     void ShowMessageBox(const EffectMessageBox&) override { ++boxes; }
 };
 
-class RenderConcurrencyTest : public TestFiles::TempDirTest
-{
-};
+using RenderConcurrencyTest = TestFiles::TempDirTest;
 
 TEST_F(RenderConcurrencyTest, ControlsAndChunksWhileTheAudioThreadRenders)
 {
@@ -79,32 +75,28 @@ TEST_F(RenderConcurrencyTest, ControlsAndChunksWhileTheAudioThreadRenders)
     ASSERT_EQ(instance->GetChunk(chunkId, spectrum), kEffectOK);
 
     std::atomic<bool> stop{false};
-    std::atomic<long> calls{0};
-    std::atomic<long> mismatches{0};
-    std::thread audio(
-        [&]
+    std::atomic<long> calls{0}, mismatches{0};
+    std::thread audio([&] {
+        // Longer than the block size: every call is cut into pieces.
+        constexpr std::int32_t kFrames = 700;
+        std::vector<float> left(kFrames), right(kFrames), outLeft(kFrames), outRight(kFrames);
+        for (std::size_t i = 0; i < left.size(); ++i)
         {
-            // Longer than the block size: every call is cut into pieces.
-            constexpr std::int32_t kFrames = 700;
-            std::vector<float> left(kFrames), right(kFrames), outLeft(kFrames), outRight(kFrames);
-            for (std::size_t i = 0; i < left.size(); ++i)
-            {
-                left[i] = std::sin(0.05f * static_cast<float>(i));
-                right[i] = 0.5f * std::cos(0.11f * static_cast<float>(i));
-            }
-            const float* inputs[] = {left.data(), right.data()};
-            const float* leftOnly[] = {left.data(), nullptr};
-            float* outputs[] = {outLeft.data(), outRight.data()};
-            float* leftOut[] = {outLeft.data(), nullptr};
-            for (long call = 0; !stop.load(std::memory_order_relaxed); ++call)
-            {
-                const bool whole = call % 4 != 3;
-                instance->Render(whole ? inputs : leftOnly, whole ? outputs : leftOut, kFrames);
-                if (outLeft != left || (whole && outRight != right))
-                    mismatches.fetch_add(1);
-                calls.fetch_add(1);
-            }
-        });
+            left[i] = std::sin(0.05f * static_cast<float>(i));
+            right[i] = 0.5f * std::cos(0.11f * static_cast<float>(i));
+        }
+        const float* inputs[] = {left.data(), right.data()};
+        const float* leftOnly[] = {left.data(), nullptr};
+        float* outputs[] = {outLeft.data(), outRight.data()};
+        float* leftOut[] = {outLeft.data(), nullptr};
+        for (long call = 0; !stop.load(std::memory_order_relaxed); ++call)
+        {
+            const bool whole = call % 4 != 3;
+            instance->Render(whole ? inputs : leftOnly, whole ? outputs : leftOut, kFrames);
+            mismatches.fetch_add(outLeft != left || (whole && outRight != right) ? 1 : 0);
+            calls.fetch_add(1);
+        }
+    });
 
     std::vector<char> chunk;
     int wholeChunks = 0;
@@ -115,15 +107,11 @@ TEST_F(RenderConcurrencyTest, ControlsAndChunksWhileTheAudioThreadRenders)
         EXPECT_FALSE(instance->GetControlValueText(reset, step % 2, -1).empty());
         plugin.FlushHostParameterChanges(); // the editor's timer would
         EXPECT_EQ(instance->SetChunk(chunkId, step % 2 ? bands : spectrum), kEffectOK);
-        EXPECT_EQ(config.GetSpectrumView(),
-                  step % 2 ? QVXSpecConfig::kAna3rdOct : QVXSpecConfig::kAnaFFT);
-        if (instance->GetChunk(chunkId, chunk) == kEffectOK &&
-            ReadChunkHeader(chunk).size == static_cast<std::int32_t>(chunk.size()) &&
-            std::string(chunk.begin() + kChunkHeaderSize, chunk.end()).find("QVXAlarmManager") !=
-                std::string::npos)
-            ++wholeChunks;
-        const long target = calls.load() + 2;
-        while (calls.load() < target)
+        EXPECT_EQ(config.GetSpectrumView(), step % 2 ? QVXSpecConfig::kAna3rdOct : QVXSpecConfig::kAnaFFT);
+        wholeChunks += instance->GetChunk(chunkId, chunk) == kEffectOK &&
+                       ReadChunkHeader(chunk).size == static_cast<std::int32_t>(chunk.size()) &&
+                       std::string(chunk.begin() + kChunkHeaderSize, chunk.end()).find("QVXAlarmManager") != std::string::npos;
+        for (const long target = calls.load() + 2; calls.load() < target;)
             std::this_thread::yield();
     }
     stop = true;

@@ -18,24 +18,20 @@ using namespace HostLib;
 
 constexpr auto Code = FourCC;
 
+// What the views were asked to do: attaches, detaches, the last window and place.
 struct ViewLog
 {
-    int attached = 0;
-    int detached = 0;
+    int attached = 0, detached = 0;
     void* window = nullptr;
     std::int32_t x = 0, y = 0;
-};
-ViewLog gViewLog;
+} gViewLog;
 
 class TestView : public CPlugInView
 {
 public:
     void AttachToWindow(void* window, std::int32_t x, std::int32_t y) override
     {
-        ++gViewLog.attached;
-        gViewLog.window = window;
-        gViewLog.x = x;
-        gViewLog.y = y;
+        gViewLog = {gViewLog.attached + 1, gViewLog.detached, window, x, y};
     }
     void Detach() override { ++gViewLog.detached; }
 };
@@ -68,8 +64,6 @@ public:
         AddControl(std::make_unique<CPluginControl_Linear>(Code("ctab"), "Gain\nGn", -12.0, 12.0, 0.0));
         DefineChunk(Code("tchk"), "Test Chunk With A Name Longer Than Thirty-Two Bytes");
     }
-
-    std::int32_t ControlValueSeen(std::int32_t index) const { return static_cast<std::int32_t>(GetControlValue(index)); }
 
     EffectStatus GetChunkSize(FourCharCode id, std::int32_t& size) override
     {
@@ -106,10 +100,8 @@ protected:
     {
         calls.push_back({frames, GetSamplePosition(), inputs[0] == nullptr, GetRenderCallOffset()});
         for (std::int32_t c = 0; c < GetNumOutputs(); ++c)
-        {
             if (inputs[c] && outputs[c])
                 std::memcpy(outputs[c], inputs[c], sizeof(float) * static_cast<std::size_t>(frames));
-        }
     }
     void SampleRateChanged() override
     {
@@ -130,15 +122,6 @@ protected:
 };
 
 TestProcess* gLastProcess = nullptr;
-CEffectProcess* CreateTestProcess()
-{
-    gLastProcess = new TestProcess();
-    return gLastProcess;
-}
-CEffectProcess* CreateNothing()
-{
-    return nullptr;
-}
 
 class TestGroup : public CEffectGroup
 {
@@ -156,11 +139,11 @@ protected:
         if (!declareTypes)
             return;
         auto stereo = std::make_unique<CEffectType>(Code("StRT"), Code("Prod"), 2, 2, false);
-        stereo->DefineCreateProcess(&CreateTestProcess);
+        stereo->DefineCreateProcess([]() -> CEffectProcess* { return gLastProcess = new TestProcess(); });
         stereo->AttachStandardCapabilities();
         AddEffectType(std::move(stereo));
         auto broken = std::make_unique<CEffectType>(Code("brkn"), Code("Prod"), 1, 1, false);
-        broken->DefineCreateProcess(&CreateNothing);
+        broken->DefineCreateProcess([]() -> CEffectProcess* { return nullptr; });
         AddEffectType(std::move(broken));
     }
 };
@@ -175,6 +158,25 @@ protected:
         ASSERT_NE(mInstance, nullptr);
         mProcess = gLastProcess;
     }
+    // Renders `frames` of two channels of input into output, which it returns.
+    std::vector<float> Render(std::int32_t frames)
+    {
+        std::vector<float> in(static_cast<std::size_t>(2 * frames)), out(in.size(), -1.0f);
+        for (std::size_t i = 0; i < in.size(); ++i)
+            in[i] = static_cast<float>(i);
+        const float* inputs[] = {in.data(), in.data() + frames};
+        float* outputs[] = {out.data(), out.data() + frames};
+        mInstance->Render(inputs, outputs, frames);
+        EXPECT_EQ(out, in);
+        return out;
+    }
+    std::vector<std::int32_t> Pieces() const
+    {
+        std::vector<std::int32_t> frames;
+        for (const TestProcess::Call& call : mProcess->calls)
+            frames.push_back(call.frames);
+        return frames;
+    }
 
     TestGroup mGroup;
     EffectInstance* mInstance = nullptr;
@@ -185,8 +187,7 @@ TEST_F(HostLibTest, EngineListsTypesAndCreatesAndDestroysInstances)
 {
     EffectEngine& engine = mGroup.GetEngine();
     const EffectGroupInfo info = engine.GetGroupInfo();
-    EXPECT_EQ(info.manufacturerId, Code("Mkr "));
-    EXPECT_EQ(info.productNames, "Product");
+    EXPECT_EQ(std::pair(info.manufacturerId, info.productNames), std::pair(Code("Mkr "), std::string("Product")));
     const std::vector<EffectTypeInfo> types = engine.GetTypes();
     ASSERT_EQ(types.size(), 2u);
     EXPECT_EQ(std::tuple(types[0].typeId, types[0].inputs, types[0].offline), std::tuple(Code("StRT"), 2, false));
@@ -195,85 +196,65 @@ TEST_F(HostLibTest, EngineListsTypesAndCreatesAndDestroysInstances)
     EXPECT_EQ(engine.CreateInstance(Code("none")), nullptr);
     EXPECT_EQ(engine.CreateInstance(Code("brkn")), nullptr);
     EXPECT_EQ(mGroup.GetInstanceCount(), 1u);
-    EXPECT_EQ(mInstance->GetSampleRate(), 44100.0);
-    EXPECT_EQ(mInstance->GetBlockSize(), 1024);
+    EXPECT_EQ(std::pair(mInstance->GetSampleRate(), mInstance->GetBlockSize()), std::pair(44100.0, 1024));
     engine.DestroyInstance(mInstance);
     EXPECT_EQ(mGroup.GetInstanceCount(), 0u);
 
-    TestGroup noTypes;
+    TestGroup noTypes, throwing;
     noTypes.declareTypes = false;
-    EXPECT_EQ(noTypes.Initialize(), kGroupErrIncomplete);
-    TestGroup throwing;
     throwing.throwInCreate = true;
-    EXPECT_EQ(throwing.Initialize(), kGroupErrInitFailed);
+    EXPECT_EQ(std::pair(noTypes.Initialize(), throwing.Initialize()), std::pair(kGroupErrIncomplete, kGroupErrInitFailed));
 }
 
-TEST_F(HostLibTest, StreamFormatIsCheckedAgainstTheType)
+// A format outside the type's range, or one the process cannot take on, is
+// refused and leaves the old one: render goes on cutting pieces of the size
+// the process was made for.
+TEST_F(HostLibTest, StreamFormatIsCheckedAgainstTheTypeAndAllOrNothing)
 {
     EXPECT_EQ(mInstance->SetSampleRate(96000.0), kEffectOK);
-    EXPECT_EQ(mInstance->GetSampleRate(), 96000.0);
     EXPECT_EQ(mInstance->SetSampleRate(192001.0), kEffectErrBadValue);
     EXPECT_EQ(mInstance->SetSampleRate(7999.0), kEffectErrBadValue);
-    EXPECT_EQ(mInstance->GetSampleRate(), 96000.0);
-    EXPECT_EQ(mProcess->sampleRateChanges, 1);
+    EXPECT_EQ(std::pair(mInstance->GetSampleRate(), mProcess->sampleRateChanges), std::pair(96000.0, 1));
     EXPECT_EQ(mInstance->SetBlockSize(0), kEffectErrBadValue);
     EXPECT_EQ(mInstance->SetBlockSize(7), kEffectOK);
-    EXPECT_EQ(mInstance->GetBlockSize(), 7);
 
-    // A format the process cannot take on is reported and leaves the old one:
-    // render goes on cutting pieces of the size the process was made for.
     mProcess->refuseFormat = true;
     EXPECT_EQ(mInstance->SetBlockSize(1 << 28), kEffectErrFailed);
     EXPECT_EQ(mInstance->SetSampleRate(48000.0), kEffectErrFailed);
     EXPECT_EQ(std::pair(mInstance->GetBlockSize(), mInstance->GetSampleRate()), std::pair(7, 96000.0));
-    std::vector<float> audio(10), left(10), right(10);
-    const float* inputs[] = {audio.data(), audio.data()};
-    float* outputs[] = {left.data(), right.data()};
-    mInstance->Render(inputs, outputs, 10);
-    ASSERT_EQ(mProcess->calls.size(), 2u);
-    EXPECT_EQ(std::pair(mProcess->calls[0].frames, mProcess->calls[1].frames), std::pair(7, 3));
+    Render(10);
+    EXPECT_EQ(Pieces(), (std::vector<std::int32_t>{7, 3}));
 }
 
 TEST_F(HostLibTest, RenderHandsOutBlocksOfAtMostTheBlockSizeAndCountsPosition)
 {
     ASSERT_EQ(mInstance->SetBlockSize(4), kEffectOK);
-    std::vector<float> left(10), right(10), outLeft(10, -1.0f), outRight(10, -1.0f);
-    for (int i = 0; i < 10; ++i)
-    {
-        left[i] = static_cast<float>(i);
-        right[i] = static_cast<float>(100 + i);
-    }
-    const float* inputs[] = {left.data(), right.data()};
-    float* outputs[] = {outLeft.data(), outRight.data()};
-    mInstance->Render(inputs, outputs, 10);
-    EXPECT_EQ(outLeft, left);
-    EXPECT_EQ(outRight, right);
-    ASSERT_EQ(mProcess->calls.size(), 3u);
-    EXPECT_EQ(std::pair(mProcess->calls[0].frames, mProcess->calls[2].frames), std::pair(4, 2));
-    EXPECT_EQ(std::pair(mProcess->calls[1].position, mProcess->calls[2].position), std::pair(std::int64_t{4}, std::int64_t{8}));
-    // Each piece knows where it lies in the host's call: the first is at 0.
-    EXPECT_EQ((std::vector<std::int32_t>{mProcess->calls[0].callOffset, mProcess->calls[1].callOffset,
-                                         mProcess->calls[2].callOffset}),
-              (std::vector<std::int32_t>{0, 4, 8}));
+    Render(10);
+    ASSERT_EQ(Pieces(), (std::vector<std::int32_t>{4, 4, 2}));
+    // Each piece knows where it lies in the host's call, and on the timeline.
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(std::pair(mProcess->calls[i].position, mProcess->calls[i].callOffset),
+                  std::pair(std::int64_t(4 * i), std::int32_t(4 * i)));
 
     // Channels the host does not supply arrive as null pointers.
+    std::vector<float> left(3), right(3);
+    float* outputs[] = {left.data(), right.data()};
     mInstance->Render(nullptr, outputs, 3);
-    mInstance->Render(inputs, outputs, 0);
+    mInstance->Render(nullptr, outputs, 0);
     ASSERT_EQ(mProcess->calls.size(), 4u);
-    EXPECT_TRUE(mProcess->calls[3].inputNull && mProcess->calls[3].position == 10);
-    EXPECT_EQ(mProcess->calls[3].callOffset, 0);
+    EXPECT_EQ(std::tuple(mProcess->calls[3].inputNull, mProcess->calls[3].position, mProcess->calls[3].callOffset),
+              std::tuple(true, 10, 0));
 }
 
 TEST_F(HostLibTest, ControlsAreConstrainedDescribedAndReachTheProcess)
 {
-    ASSERT_EQ(mInstance->GetControlCount(), 3);
-    EXPECT_EQ(mInstance->GetMasterBypassIndex(), 1);
+    ASSERT_EQ(std::pair(mInstance->GetControlCount(), mInstance->GetMasterBypassIndex()), std::pair(3, 1));
     EffectControlInfo info;
     ASSERT_EQ(mInstance->GetControlInfo(2, info), kEffectOK);
     EXPECT_EQ(std::tuple(info.id, info.kind, info.steps, info.defaultValue),
               std::tuple(Code("ctaa"), EffectControlKind::Discrete, 3, 2.0));
-    EXPECT_EQ(mInstance->GetControlInfo(0, info), kEffectErrBadIndex);
-    EXPECT_EQ(mInstance->GetControlInfo(4, info), kEffectErrBadIndex);
+    EXPECT_EQ(std::pair(mInstance->GetControlInfo(0, info), mInstance->GetControlInfo(4, info)),
+              std::pair(kEffectErrBadIndex, kEffectErrBadIndex));
 
     // Each value is constrained to its control: rounded, clamped, NaN to the default.
     const auto set = [this](std::int32_t index, double value) {
@@ -285,25 +266,21 @@ TEST_F(HostLibTest, ControlsAreConstrainedDescribedAndReachTheProcess)
     EXPECT_EQ(mInstance->SetControlValue(9, 1.0), kEffectErrBadIndex);
     EXPECT_EQ(mProcess->updatedControls, (std::vector<std::int32_t>{2, 2, 3, 3}));
 
-    EXPECT_EQ(mInstance->GetControlValueText(1, 1.0, -1), "on");
-    EXPECT_EQ(mInstance->GetControlValueText(1, 0.0, 2), "of");
-    EXPECT_EQ(mInstance->GetControlValueText(2, 2.4, -1), "2");
-    EXPECT_EQ(mInstance->GetControlValueText(3, -3.14159, -1), "-3.14");
-    EXPECT_EQ(mInstance->GetControlValueText(3, -3.14159, 3), "-3.");
-    EXPECT_EQ(mInstance->GetControlValueText(7, 0.0, -1), "");
+    EXPECT_EQ((std::vector<std::string>{mInstance->GetControlValueText(1, 1.0, -1), mInstance->GetControlValueText(1, 0.0, 2),
+                                        mInstance->GetControlValueText(2, 2.4, -1), mInstance->GetControlValueText(3, -3.14159, -1),
+                                        mInstance->GetControlValueText(3, -3.14159, 3), mInstance->GetControlValueText(7, 0.0, -1)}),
+              (std::vector<std::string>{"on", "of", "2", "-3.14", "-3.", ""}));
 }
 
 TEST_F(HostLibTest, ChunkSizeCountsTheFiftySixByteHeaderAndTheHeaderIsFilledIn)
 {
     EXPECT_EQ(mInstance->GetChunkSize(Code("tchk")), 56 + 8);
     EXPECT_EQ(mInstance->GetChunkSize(Code("othr")), kEffectErrUnknownChunk);
-
     std::vector<char> chunk;
     ASSERT_EQ(mInstance->GetChunk(Code("tchk"), chunk), kEffectOK);
     ASSERT_EQ(chunk.size(), 64u);
     const CEffectChunkHeader header = ReadChunkHeader(chunk);
-    EXPECT_EQ(std::tuple(header.size, header.version, header.manufacturerId, header.productId, header.typeId,
-                         header.chunkId),
+    EXPECT_EQ(std::tuple(header.size, header.version, header.manufacturerId, header.productId, header.typeId, header.chunkId),
               std::tuple(64, kChunkVersion, Code("Mkr "), Code("Prod"), Code("StRT"), Code("tchk")));
     EXPECT_EQ(std::string(header.name, 32), std::string("Test Chunk With A Name Longer Than Thirty-Two Bytes", 32));
     EXPECT_EQ(std::string(chunk.begin() + 56, chunk.end()), "settings");
@@ -320,26 +297,24 @@ TEST_F(HostLibTest, SetChunkTakesTheHeaderSizeMinusTheHeaderAndRefusesBadSizes)
 {
     std::vector<char> chunk(56 + 10, 'z');
     CEffectChunkHeader header;
-    header.size = 56 + 6; // the bytes beyond the size are not the chunk's
-    WriteChunkHeader(chunk, header);
+    const auto set = [&](std::int32_t size, FourCharCode id, std::span<const char> bytes) {
+        header.size = size;
+        WriteChunkHeader(chunk, header);
+        return mInstance->SetChunk(id, bytes);
+    };
     std::memcpy(chunk.data() + 56, "abcdef", 6);
-    ASSERT_EQ(mInstance->SetChunk(Code("tchk"), chunk), kEffectOK);
+    ASSERT_EQ(set(56 + 6, Code("tchk"), chunk), kEffectOK); // the bytes beyond the size are not the chunk's
     EXPECT_EQ(mProcess->receivedText, "abcdef");
 
     mProcess->receivedText = "unchanged";
-    header.size = 56 + 11; // beyond the buffer
-    WriteChunkHeader(chunk, header);
-    EXPECT_EQ(mInstance->SetChunk(Code("tchk"), chunk), kEffectErrBadChunk);
-    header.size = 55; // shorter than its own header
-    WriteChunkHeader(chunk, header);
-    EXPECT_EQ(mInstance->SetChunk(Code("tchk"), chunk), kEffectErrBadChunk);
-    EXPECT_EQ(mInstance->SetChunk(Code("tchk"), std::span<const char>(chunk.data(), 20)), kEffectErrBadChunk);
+    EXPECT_EQ(set(56 + 11, Code("tchk"), chunk), kEffectErrBadChunk); // beyond the buffer
+    EXPECT_EQ(set(55, Code("tchk"), chunk), kEffectErrBadChunk);      // shorter than its own header
+    EXPECT_EQ(set(56, Code("tchk"), std::span<const char>(chunk.data(), 20)), kEffectErrBadChunk);
     EXPECT_EQ(mProcess->receivedText, "unchanged");
-    header.size = 56;
-    WriteChunkHeader(chunk, header);
-    EXPECT_EQ(mInstance->SetChunk(Code("othr"), chunk), kEffectErrUnknownChunk);
+    EXPECT_EQ(set(56, Code("othr"), chunk), kEffectErrUnknownChunk);
 }
 
+// An instance keeps the host it was created for when the group gets another.
 TEST_F(HostLibTest, EachInstanceReportsToTheHostItWasCreatedFor)
 {
     struct CountingHost : EffectHost

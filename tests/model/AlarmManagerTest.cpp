@@ -233,37 +233,6 @@ TEST_F(AlarmManagerTest, GroupsOfGroupsAndCyclesTerminate)
     EXPECT_TRUE(!A(kL).mTriggered && !A("outer").mTriggered);
 }
 
-TEST_F(AlarmManagerTest, ReadingDamagedListsAndImports)
-{
-    const auto object = [](const char* name, const char* body) {
-        return std::string("<obj id=\"9\" name=\"") + name + "\" type=\"PersistentAlarmInfo\">" + body + "</obj>";
-    };
-    const std::string text =
-        "<obj_archive type=\"t\"><obj id=\"1\" name=\"QVXAlarmManager\" type=\"QVXAlarmManager\">"
-        "<att name=\"alarm_count\" type=\"i\">2000000000</att>" +
-        object("0", "<att name=\"th\" type=\"f\">-120</att>") +
-        object("1", "<att name=\"uai\" type=\"str\">spectrum.band_level.R</att><att name=\"th\" type=\"f\">-33</att>"
-                    "<att name=\"severity\" type=\"i\">4</att>") +
-        object("2", "<att name=\"uai\" type=\"str\">spectrum.band_level.L</att><att name=\"severity\" "
-                    "type=\"i\">4</att>") +
-        "</obj></obj_archive>";
-
-    // Only the listed names, from the enclosing scope, severity 4 replaced.
-    Read(text, [&](Serialization::Archive& archive) { manager.ImportAlarms(archive, {std::string(kR)}, 0); },
-         false);
-    EXPECT_TRUE(A(kR).mDescriptor.mThreshold == -33.0f && A(kR).mSeverity == 0 && A(kL).mSeverity == 0);
-    EXPECT_TRUE(manager.GetPendingAlarms().empty());
-
-    // An overstated count ends at the first missing object; a missing key
-    // keeps the setting; a nameless info waits as "invalid".
-    Read(text, [&](Serialization::Archive& archive) { manager.Load(archive); });
-    EXPECT_TRUE(A(kL).mSeverity == 4 && A(kL).mDescriptor.mThreshold == -10.0f);
-    ASSERT_EQ(manager.GetPendingAlarms().count("invalid"), 1u);
-    // Registration clamps a pending threshold to the alarm's limits.
-    manager.RegisterAlarm("invalid", Manager::BandLevelAlarmDescriptor());
-    EXPECT_EQ(A("invalid").mDescriptor.mThreshold, -90.0f);
-}
-
 // A settings text of the manager holding one PersistentAlarmInfo per body.
 std::string AlarmList(const std::vector<std::string>& bodies)
 {
@@ -280,6 +249,23 @@ std::string Info(const std::string& name, const std::string& threshold = "-5", c
 {
     return "<att name=\"uai\" type=\"str\">" + name + "</att><att name=\"th\" type=\"f\">" + threshold +
            "</att><att name=\"severity\" type=\"i\">" + severity + "</att>";
+}
+
+// An overstated count ends at the first missing object; a missing key keeps
+// the setting; a nameless info waits as "invalid". An import takes only the
+// listed names, from the enclosing scope, with severity 4 replaced.
+TEST_F(AlarmManagerTest, ReadingDamagedListsAndImports)
+{
+    std::string text = AlarmList({"<att name=\"th\" type=\"f\">-120</att>", Info(std::string(kR), "-33", "4"),
+                                  "<att name=\"uai\" type=\"str\">spectrum.band_level.L</att>"
+                                  "<att name=\"severity\" type=\"i\">4</att>"});
+    text.replace(text.find(">3<"), 3, ">2000000000<");
+    Read(text, [&](Serialization::Archive& archive) { manager.ImportAlarms(archive, {std::string(kR)}, 0); }, false);
+    EXPECT_TRUE(A(kR).mDescriptor.mThreshold == -33.0f && A(kR).mSeverity == 0 && A(kL).mSeverity == 0);
+    EXPECT_TRUE(manager.GetPendingAlarms().empty());
+    Read(text, [&](Serialization::Archive& archive) { manager.Load(archive); });
+    EXPECT_TRUE(A(kL).mSeverity == 4 && A(kL).mDescriptor.mThreshold == -10.0f);
+    EXPECT_EQ(manager.GetPendingAlarms().count("invalid"), 1u);
 }
 
 TEST_F(AlarmManagerTest, NamesThatCouldNotBeSavedAgainAreRefusedAtLoad)

@@ -20,17 +20,13 @@ protected:
     RTASPluginMetaClassInterface& mHostFormat = dynamic_cast<RTASPluginMetaClassInterface&>(*mUse);
 };
 
-TEST_F(DescriptionTest, DescribesItselfCharacterForCharacter)
+// The product's and chunk's names and codes are checked where a host sees
+// them (the host program's description).
+TEST_F(DescriptionTest, IdentityNamesAndCodes)
 {
     std::string text;
     mDescription.DescribeAsText(text);
     EXPECT_EQ(text, std::string(Identity::kDescriptionText) + "CVLRtasQuarvixMetaClass");
-}
-
-// The product's and chunk's names and codes are checked where a host sees
-// them (the adaptor's group and the host program's description).
-TEST_F(DescriptionTest, IdentityNamesAndCodes)
-{
     EXPECT_EQ(mDescription.GetManufacturer(), Identity::kManufacturer);
     EXPECT_EQ(mDescription.GetNotice(), "Copyright 2026 Corvanel Sound.");
     EXPECT_EQ(mDescription.GetPrefsName(), "CVL Quarvix Prefs");
@@ -81,54 +77,6 @@ TEST_F(DescriptionTest, ResetParameterLookupsAndTexts)
     RecordingPlatform platform;
     for (const ChannelConfig config : {ChannelConfig{1, 1}, ChannelConfig{2, 2}})
         EXPECT_EQ(mDescription.CreatePlugin(platform, config)->GetChannelConfig(), config);
-}
-
-// A description with one parameter of each unit kind, to check the texts
-// that the reset switch does not reach.
-class UnitDescription : public CVLPluginMetaClass
-{
-public:
-    UnitDescription()
-    {
-        const std::int32_t units[] = {0, 4, 6, 7, 8, 12};
-        for (std::int32_t unit : units)
-            AddParameter(ParameterDescriptor(FourCC("unit") + static_cast<FourCharCode>(unit), "p",
-                                             unit, -100000.0f, 100000.0f, 0.0f, 0.0f, 0, 0, 1));
-        ParameterDescriptor custom(FourCC("cust"), "c", 4, 0, 1, 0, 1, 1, 0, 1);
-        custom.SetCustomUnit("ms", true);
-        AddParameter(std::move(custom));
-    }
-    std::unique_ptr<PluginCore> CreatePlugin(PluginPlatform&, const ChannelConfig&) const override
-    {
-        return nullptr;
-    }
-    std::string GetSignature() const override { return "U"; }
-    std::string GetName() const override { return "U"; }
-    std::string GetVersion() const override { return "0"; }
-    std::string GetNotice() const override { return ""; }
-    void GetIOConfigs(std::vector<ChannelConfig>& configs) const override { configs.push_back({1, 2}); }
-    std::string GetFactoryPrograms() const override { return ""; }
-    bool KeepsProgramTexts() const override { return true; }
-    std::int32_t NumberOfPrograms() const override { return 0; }
-    std::string GetParameterName(FourCharCode) const override { return ""; }
-};
-
-TEST(DescriptionUnits, ValueTextsByUnitType)
-{
-    UnitDescription description;
-    EXPECT_EQ(description.ParameterValueToText(0, 2.25f, -1), "2.2"); // no labels: one decimal
-    EXPECT_EQ(description.ParameterValueToText(2, 1500.0f, -1), "2k");
-    EXPECT_EQ(description.ParameterValueToText(2, 440.4f, -1), "440");
-    EXPECT_EQ(description.ParameterValueToText(3, 0.125f, -1), "0.12");
-    // Too long for the display: an asterisk, or nothing when no room at all.
-    EXPECT_EQ(description.ParameterValueToText(2, 12345.0f, 2), "*");
-    EXPECT_EQ(description.ParameterValueToText(2, 12345.0f, 0), "");
-    EXPECT_EQ(description.GetParameterUnits(1) + description.GetParameterUnits(2) + description.GetParameterUnits(6),
-              "dBHzms");
-    std::string text;
-    description.DescribeAsText(text);
-    EXPECT_NE(text.find(";IOConfigs = /1,2;"), std::string::npos) << text;
-    EXPECT_NE(text.find(";NumberOfParameters = 7;"), std::string::npos) << text;
 }
 
 TEST(DescriptionSingleton, LivesWhileAnyUserHoldsIt)

@@ -79,35 +79,24 @@ TEST(GeneralSpecService, ReadsOnlyItsOwnObject)
     EXPECT_TRUE(recorder->Take().empty());
 }
 
-TEST(QuarvixServiceClients, ActivityFollowsTheRegisteredClients)
+// Which clients make a service active is tested with the spectrum service's
+// capture; here how clients come and go.
+TEST(QuarvixServiceClients, ClientsComeAndGoWithTheirService)
 {
     QVXGeneralSpecService service;
-    EXPECT_TRUE(service.IsActive());
     service.SetNoClientsMeansActive(false);
     EXPECT_FALSE(service.IsActive());
     service.SetNoClientsMeansActive(true);
     {
-        QuarvixServiceClient<QVXGeneralSpecService> idle(&service, false);
-        EXPECT_EQ(idle.GetService(), &service);
-        EXPECT_FALSE(service.IsActive());
-        {
-            QuarvixServiceClient<QVXGeneralSpecService> busy(&service);
-            EXPECT_TRUE(service.IsActive());
-            busy.SetClientActive(false);
-            EXPECT_FALSE(service.IsActive());
-            idle.SetClientActive(true);
-            EXPECT_TRUE(service.IsActive());
-            EXPECT_EQ(service.GetClients().size(), 2u);
-        }
+        QuarvixServiceClient<QVXGeneralSpecService> idle(&service, false), busy(&service);
+        EXPECT_EQ(std::pair(idle.GetService(), service.GetClients().size()), std::pair(&service, 2ul));
+        busy.SetService(nullptr); // an active client leaves: only the idle one counts
+        EXPECT_EQ(service.GetClients().size(), 1u);
+        EXPECT_FALSE(busy.GetService() || service.IsActive());
+        busy.SetService(&service); // and comes back as it is
         EXPECT_TRUE(service.IsActive());
-        idle.SetService(nullptr);
-        EXPECT_TRUE(service.GetClients().empty());
-        idle.SetClientActive(false);
-        EXPECT_TRUE(service.IsActive());
-        idle.SetService(&service);
-        EXPECT_FALSE(service.IsActive());
     }
-    EXPECT_TRUE(service.IsActive());
+    EXPECT_TRUE(service.IsActive() && service.GetClients().empty());
 
     auto doomed = std::make_unique<QVXGeneralSpecService>();
     QuarvixServiceClient<QVXGeneralSpecService> survivor(doomed.get());

@@ -2,65 +2,24 @@
 #include "plugin/QuarvixSpecService.h"
 #include "plugin/Quarvix.h"
 #include "model/QVXSpecConfig.h"
-#include "serialization/XMLArchive.h"
+#include "serialization/SerializationTestSupport.h"
+#include "support/CountingAllocator.h"
 #include "support/RecordingPlatform.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
-#include <cstdlib>
-#include <functional>
-#include <new>
 #include <numbers>
-#include <sstream>
 #include <thread>
 
-namespace
-{
-// The next allocation of at least gHookSize bytes first runs gHook on its
-// thread. The service allocates while it holds its guard mutex, so a test can
-// act while the guard is held, or make that allocation fail.
-std::atomic<std::size_t> gHookSize{0};
-std::function<void()> gHook;
-
-void ArmAllocationHook(std::size_t minimumSize, std::function<void()> hook)
-{
-    gHook = std::move(hook);
-    gHookSize = minimumSize;
-}
-
-void* Allocate(std::size_t size)
-{
-    const std::size_t armed = gHookSize.load(std::memory_order_relaxed);
-    if (armed != 0 && size >= armed && gHookSize.exchange(0) != 0)
-        gHook();
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-} // namespace
-
-// Every form is replaced, so that a block is always freed by the family that
-// allocated it.
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+// The service allocates while it holds its guard mutex, so a hook on the next
+// large allocation can act while the guard is held, or make it fail.
+using CountingAllocator::ArmHook;
 
 namespace
 {
 
-auto Silence()
-{
-    return [](std::int64_t) { return 0.0f; };
-}
+const auto Silence = [](std::int64_t) { return 0.0f; };
 
 // A plug-in object with the general and the spectrum service attached, the
 // frame pool in slot mode unless asked otherwise, and audio fed block by block.
@@ -88,10 +47,7 @@ protected:
         {
             const std::int32_t n = std::min(mBlock, frames - done);
             for (std::int32_t i = 0; i < n; ++i)
-            {
-                l[i] = left(mTime + i);
-                r[i] = right(mTime + i);
-            }
+                std::tie(l[i], r[i]) = std::pair(left(mTime + i), right(mTime + i));
             const float* in[] = {l.data(), r.data()};
             float* out[] = {ol.data(), orr.data()};
             mPlugin->Process(in, out, n, false, 0);
@@ -122,7 +78,7 @@ protected:
     double LevelAfter(std::int32_t frames, L left, std::int32_t n, std::int32_t bin, bool channelB = false)
     {
         Restart();
-        Feed(frames, left, Silence());
+        Feed(frames, left, Silence);
         const auto slots = TakeAll();
         EXPECT_FALSE(slots.empty());
         if (slots.empty())
@@ -144,21 +100,15 @@ protected:
     {
         Restart();
         const std::uint32_t before = mService->GetFrameSequence();
-        Feed(samples, Silence(), Silence());
+        Feed(samples, Silence, Silence);
         return mService->GetFrameSequence() - before;
     }
 
     // Switches analysis on or off the way a settings file does.
     void SetAnalysisOn(bool on)
     {
-        std::ostringstream text;
-        Serialization::XMLArchive writer(text, "QVXSpecConfig", true);
-        writer.BeginWriting();
-        writer.WriteBool("mAnaEnabled", on);
-        writer.EndWriting();
-        Serialization::XMLArchive reader(text.str().data(), text.str().size());
-        reader.BeginReading();
-        mConfig->Load(reader);
+        using namespace SerializationTest;
+        mConfig->Load(*Reader(Written([on](XMLArchive& a) { a.WriteBool("mAnaEnabled", on); })));
         ASSERT_EQ(mConfig->GetAnaEnabled(), on);
     }
 
@@ -217,7 +167,7 @@ TEST_F(SpecServiceTest, ChannelModesFillTheChannelsOfAFrame)
 
     mConfig->SetAnalysisChannel(QVXSpecConfig::kChRight);
     EXPECT_LT(LevelAfter(n + n / 2, sine, n, bin, true), -100.0) << "the right channel is silent";
-    Feed(n, sine, Silence());
+    Feed(n, sine, Silence);
     const auto slots = TakeAll();
     ASSERT_FALSE(slots.empty());
     for (float v : slots.back()->GetChannelA())
@@ -299,7 +249,7 @@ TEST_F(SpecServiceTest, ABlockArrivingWhileTheGuardIsHeldIsDropped)
     for (std::size_t i = 0; i < dropped.size(); ++i)
         dropped[i] = ramp(512 + static_cast<std::int64_t>(i));
     bool delivered = false;
-    ArmAllocationHook(QuarvixSpecService::kSlotLength * sizeof(float), [&] {
+    ArmHook(QuarvixSpecService::kSlotLength * sizeof(float), [&] {
         std::thread audio([&] { mService->Capture({dropped.data(), dropped.data()}, 256); });
         audio.join();
         delivered = true;
@@ -326,18 +276,18 @@ TEST_F(SpecServiceTest, AFailedReconfigurationLeavesTheOldSizeAndTheGuardFree)
     ASSERT_EQ(mService->GetFftSize(), 2048);
     mConfig->SetFftSize(4096, false);
     // The first allocation this large is the cosine table of the new size.
-    ArmAllocationHook((4096 / 4 + 1) * sizeof(float), [] { throw std::bad_alloc(); });
+    ArmHook((4096 / 4 + 1) * sizeof(float), [] { throw std::bad_alloc(); });
     EXPECT_THROW(mService->Reconfigure(), std::bad_alloc);
     EXPECT_EQ(mService->GetFftSize(), 2048);
     // The old size still analyses: real spectra, not untransformed samples.
-    Feed(4096, CentredSine(20, 2048), Silence());
+    Feed(4096, CentredSine(20, 2048), Silence);
     const auto before = TakeAll();
     ASSERT_FALSE(before.empty()) << "the guard stayed locked";
     EXPECT_NEAR(BinLevel(before.back()->GetChannelA(), 2048, 20), -6.0206, 0.01);
 
     mService->Reconfigure();
     ASSERT_EQ(mService->GetFftSize(), 4096);
-    Feed(6144, CentredSine(40, 4096), Silence());
+    Feed(6144, CentredSine(40, 4096), Silence);
     const auto slots = TakeAll();
     EXPECT_EQ(slots.front()->GetLength(), 2048);
     EXPECT_EQ(slots.back()->GetLength(), 4096);

@@ -2,16 +2,10 @@
 // pre-decimation, meters, channel selection, weighting, band-level peaks,
 // configuration messages and archive form.
 
-#include "plugin/QVXGeneralSpecService.h"
-#include "plugin/Quarvix3rdOctAnalysisService.h"
-#include "plugin/Quarvix.h"
 #include "analysis/ThirdOctaveCoefficients.h"
-#include "model/QVXSpecConfig.h"
-#include "serialization/SerializationTestSupport.h"
+#include "model/SpecConfigTestSupport.h"
+#include "plugin/Quarvix3rdOctAnalysisService.h"
 #include "support/FilterResponse.h"
-#include "support/RecordingPlatform.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
@@ -21,16 +15,10 @@
 
 namespace
 {
-struct Instance
+// An analyzer instance in the third-octave view.
+struct Instance : SpecConfigTest::Instance
 {
-    Instance()
-        : plugin(platform, ChannelConfig{2, 2}),
-          general(plugin.GetGeneralService()),
-          service(plugin.Get3rdOctService())
-    {
-        Config().SetSpectrumView(QVXSpecConfig::kAna3rdOct, false);
-    }
-    QVXSpecConfig& Config() { return *general.GetSpecConfig(); }
+    Instance() { Config().SetSpectrumView(QVXSpecConfig::kAna3rdOct, false); }
 
     // Feeds sines (amplitude, frequency per channel) in blocks.
     void Feed(float rate, double seconds, double leftHz, double rightHz, float leftAmp = 1.0f, float rightAmp = 1.0f,
@@ -40,20 +28,16 @@ struct Instance
         const long total = static_cast<long>(seconds * rate);
         for (long start = 0; start < total; start += block)
         {
-            for (int i = 0; i < block; ++i)
+            for (std::size_t i = 0; i < l.size(); ++i)
             {
-                const double t = static_cast<double>(mTime++) / rate;
-                l[static_cast<std::size_t>(i)] = leftAmp * static_cast<float>(std::sin(2 * std::numbers::pi * leftHz * t));
-                r[static_cast<std::size_t>(i)] = rightAmp * static_cast<float>(std::sin(2 * std::numbers::pi * rightHz * t));
+                const double w = 2 * std::numbers::pi * static_cast<double>(mTime++) / rate;
+                std::tie(l[i], r[i]) = std::pair(leftAmp * std::sin(leftHz * w), rightAmp * std::sin(rightHz * w));
             }
-            service.Capture({l.data(), r.data()}, block);
+            bands.Capture({l.data(), r.data()}, block);
         }
     }
 
-    RecordingPlatform platform;
-    Quarvix plugin;
-    QVXGeneralSpecService& general;
-    Quarvix3rdOctAnalysisService& service;
+    Quarvix3rdOctAnalysisService& bands = plugin.Get3rdOctService();
     long mTime = 0;
 };
 
@@ -75,19 +59,19 @@ TEST(ThirdOctaveService, BankPerRateAndUnsupportedRates)
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.rate);
-        x.service.SetStreamFormat(c.rate, 1024, 2);
-        EXPECT_EQ(x.service.GetBandCount(), c.bands);
-        EXPECT_EQ(x.service.GetPreDecimationFactor(), c.factor);
-        EXPECT_EQ(x.service.IsWeightingAvailable(), c.bands != 0);
-        EXPECT_EQ(x.service.GetBandPeakMeter(0, 0) != nullptr, c.bands != 0);
-        EXPECT_EQ(x.service.GetBandRmsMeter(1, c.bands - 1) != nullptr, c.bands != 0);
-        EXPECT_EQ(x.service.GetBandRmsMeter(0, c.bands), nullptr);
-        EXPECT_EQ(x.service.GetBandRmsMeter(2, 0), nullptr);
+        x.bands.SetStreamFormat(c.rate, 1024, 2);
+        EXPECT_EQ(x.bands.GetBandCount(), c.bands);
+        EXPECT_EQ(x.bands.GetPreDecimationFactor(), c.factor);
+        EXPECT_EQ(x.bands.IsWeightingAvailable(), c.bands != 0);
+        EXPECT_EQ(x.bands.GetBandPeakMeter(0, 0) != nullptr, c.bands != 0);
+        EXPECT_EQ(x.bands.GetBandRmsMeter(1, c.bands - 1) != nullptr, c.bands != 0);
+        EXPECT_EQ(x.bands.GetBandRmsMeter(0, c.bands), nullptr);
+        EXPECT_EQ(x.bands.GetBandRmsMeter(2, 0), nullptr);
     }
     // No bank: Capture has nothing to do and must not touch what is not there.
-    x.service.SetStreamFormat(64000, 256, 2);
+    x.bands.SetStreamFormat(64000, 256, 2);
     std::vector<float> silence(256, 0.5f);
-    x.service.Capture({silence.data(), silence.data()}, 256);
+    x.bands.Capture({silence.data(), silence.data()}, 256);
 }
 
 TEST(ThirdOctaveService, OneKilohertzSineOnBand17AtEveryRateFamily)
@@ -96,9 +80,9 @@ TEST(ThirdOctaveService, OneKilohertzSineOnBand17AtEveryRateFamily)
     {
         SCOPED_TRACE(rate);
         Instance x;
-        x.service.SetStreamFormat(rate, 1024, 2);
-        MeterReader& rms = x.service.GetBandRmsMeter(0, 17)->AddMeter();
-        MeterReader& far = x.service.GetBandRmsMeter(0, 24)->AddMeter();
+        x.bands.SetStreamFormat(rate, 1024, 2);
+        MeterReader& rms = x.bands.GetBandRmsMeter(0, 17)->AddMeter();
+        MeterReader& far = x.bands.GetBandRmsMeter(0, 24)->AddMeter();
         x.Feed(rate, 0.25, 1000.0, 1000.0);
         rms.Read(); // drop the settling transient
         far.Read();
@@ -111,17 +95,17 @@ TEST(ThirdOctaveService, OneKilohertzSineOnBand17AtEveryRateFamily)
 TEST(ThirdOctaveService, PreDecimationPassesOnEveryFactorthFrameAcrossBlocks)
 {
     Instance x;
-    x.service.SetStreamFormat(96000, 1024, 2);
+    x.bands.SetStreamFormat(96000, 1024, 2);
     // The top band's RMS window is 2400 samples at the halved rate: blocks of 3
     // frames pass on 1 then 2, so 3200 blocks (9600 frames, 4800 passed on)
     // complete exactly two windows; the first 1599 blocks stay one short.
     std::vector<float> l(3, 0.25f), r(3, 0.25f);
-    MeterReader& rms = x.service.GetBandRmsMeter(0, 30)->AddMeter();
+    MeterReader& rms = x.bands.GetBandRmsMeter(0, 30)->AddMeter();
     rms.Read();
     for (int i = 0; i < 1599; ++i)
-        x.service.Capture({l.data(), r.data()}, 3);
+        x.bands.Capture({l.data(), r.data()}, 3);
     EXPECT_EQ(rms.Read(), -1000.0f) << "2398 samples passed on, no window yet";
-    x.service.Capture({l.data(), r.data()}, 3); // 2400th sample
+    x.bands.Capture({l.data(), r.data()}, 3); // 2400th sample
     EXPECT_GT(rms.Read(), -1000.0f);
 }
 
@@ -194,12 +178,12 @@ TEST(ThirdOctaveService, SteadySinePeakReadsItsTruePeakInEveryBand)
             const double hz[2] = {tones[t], tones[std::min(t + 1, tones.size() - 1)]};
             // A fresh bank, and a tone that fades in, so that no other
             // band's ringing is left in the second measured.
-            x.service.SetStreamFormat(static_cast<float>(rate), kBlock, 2);
-            const int bands = x.service.GetBandCount();
+            x.bands.SetStreamFormat(static_cast<float>(rate), kBlock, 2);
+            const int bands = x.bands.GetBandCount();
             std::vector<MeterReader*> meters;
             for (int c = 0; c < 2; ++c)
                 for (int k = 0; k < bands; ++k)
-                    meters.push_back(&x.service.GetBandPeakMeter(c, k)->AddMeter());
+                    meters.push_back(&x.bands.GetBandPeakMeter(c, k)->AddMeter());
             const std::vector<double> expected[2] = {BandOutputAmplitudes(rate, hz[0]),
                                                      BandOutputAmplitudes(rate, hz[1])};
             // The lowest band that counts sets the time: a band rings for a
@@ -223,7 +207,7 @@ TEST(ThirdOctaveService, SteadySinePeakReadsItsTruePeakInEveryBand)
                         l[static_cast<std::size_t>(i)] = static_cast<float>(gain * std::sin(hz[0] * phase));
                         r[static_cast<std::size_t>(i)] = static_cast<float>(gain * std::sin(hz[1] * phase));
                     }
-                    x.service.Capture({l.data(), r.data()}, kBlock);
+                    x.bands.Capture({l.data(), r.data()}, kBlock);
                 }
             };
             feed(settle);
@@ -254,11 +238,11 @@ TEST(ThirdOctaveService, SteadySinePeakReadsItsTruePeakInEveryBand)
 TEST(ThirdOctaveService, ChannelSelectionAndSum)
 {
     Instance x;
-    x.service.SetStreamFormat(48000, 512, 2);
-    MeterReader& left = x.service.GetBandRmsMeter(0, 17)->AddMeter();
-    MeterReader& right = x.service.GetBandRmsMeter(1, 17)->AddMeter();
+    x.bands.SetStreamFormat(48000, 512, 2);
+    MeterReader& left = x.bands.GetBandRmsMeter(0, 17)->AddMeter();
+    MeterReader& right = x.bands.GetBandRmsMeter(1, 17)->AddMeter();
 
-    x.service.SetAnalysisChannel(Quarvix3rdOctAnalysisService::kSelectRight);
+    x.bands.SetAnalysisChannel(Quarvix3rdOctAnalysisService::kSelectRight);
     left.Read();
     right.Read();
     x.Feed(48000, 0.3, 1000.0, 1000.0, 1.0f, 0.5f);
@@ -266,7 +250,7 @@ TEST(ThirdOctaveService, ChannelSelectionAndSum)
     EXPECT_NEAR(ToLinear(right.Read()), 0.3536f, 0.02f);
 
     // Sum: (left + right) / 2 on channel 0; channel 1 gets nothing after the zeros.
-    x.service.SetAnalysisChannel(Quarvix3rdOctAnalysisService::kSelectSum);
+    x.bands.SetAnalysisChannel(Quarvix3rdOctAnalysisService::kSelectSum);
     EXPECT_EQ(right.Read(), -1000.0f);
     x.Feed(48000, 0.2, 1000.0, 1000.0, 1.0f, 0.5f);
     left.Read();
@@ -278,56 +262,56 @@ TEST(ThirdOctaveService, ChannelSelectionAndSum)
 TEST(ThirdOctaveService, WeightingFollowsTheConfigurationAtTheNextBlock)
 {
     Instance x;
-    x.service.SetStreamFormat(48000, 512, 2);
-    x.service.SetAnalysisChannel(0);
-    MeterReader& rms = x.service.GetBandRmsMeter(0, 7)->AddMeter(); // 100 Hz
+    x.bands.SetStreamFormat(48000, 512, 2);
+    x.bands.SetAnalysisChannel(0);
+    MeterReader& rms = x.bands.GetBandRmsMeter(0, 7)->AddMeter(); // 100 Hz
     x.Feed(48000, 0.4, 100.0, 0.0);
     rms.Read();
     x.Feed(48000, 0.15, 100.0, 0.0);
     const float flat = rms.Read();
     x.Config().SetSpecWeighting(1, true); // A
-    EXPECT_EQ(x.service.GetWeightingType(), 1);
+    EXPECT_EQ(x.bands.GetWeightingType(), 1);
     x.Feed(48000, 0.4, 100.0, 0.0);
     rms.Read();
     x.Feed(48000, 0.15, 100.0, 0.0);
     EXPECT_NEAR(rms.Read() - flat, -19.14f, 0.3f);
     x.Config().SetSpecWeighting(7, true);
-    EXPECT_EQ(x.service.GetWeightingType(), 0);
+    EXPECT_EQ(x.bands.GetWeightingType(), 0);
 }
 
 TEST(ThirdOctaveService, BandLevelPeaksWithinTheRangeOnlyRise)
 {
     Instance x;
-    x.service.SetStreamFormat(48000, 512, 2);
+    x.bands.SetStreamFormat(48000, 512, 2);
     std::vector<std::int32_t> bands;
     std::vector<float> peaks;
-    x.service.GetBandLevelPeaks(bands, peaks);
+    x.bands.GetBandLevelPeaks(bands, peaks);
     EXPECT_EQ(bands, (std::vector<std::int32_t>{-1, -1}));
     EXPECT_EQ(peaks, (std::vector<float>{0.0f, 0.0f}));
 
     x.Feed(48000, 0.2, 1000.0, 4000.0, 1.0f, 0.5f);
-    x.service.GetBandLevelPeaks(bands, peaks);
+    x.bands.GetBandLevelPeaks(bands, peaks);
     EXPECT_EQ(bands, (std::vector<std::int32_t>{17, 23}));
     EXPECT_NEAR(peaks[0], 1.0f, 0.1f);
     EXPECT_NEAR(peaks[1], 0.5f, 0.05f);
     x.Feed(48000, 0.1, 1000.0, 4000.0, 0.1f, 0.1f);
     std::vector<float> after;
-    x.service.GetBandLevelPeaks(bands, after);
+    x.bands.GetBandLevelPeaks(bands, after);
     EXPECT_EQ(after, peaks);
 
     // 'brng' applies only in the third-octave view; the range excludes 1 kHz (band 30).
     x.Config().SetBandLevelRange(31, 43, true);
-    EXPECT_EQ(x.service.GetBandLevelRange(), (std::pair<std::int32_t, std::int32_t>{31, 43}));
-    x.service.GetBandLevelPeaks(bands, peaks);
+    EXPECT_EQ(x.bands.GetBandLevelRange(), (std::pair<std::int32_t, std::int32_t>{31, 43}));
+    x.bands.GetBandLevelPeaks(bands, peaks);
     EXPECT_EQ(bands, (std::vector<std::int32_t>{-1, -1}));
     x.Feed(48000, 0.2, 1000.0, 1000.0);
-    x.service.GetBandLevelPeaks(bands, peaks);
+    x.bands.GetBandLevelPeaks(bands, peaks);
     EXPECT_EQ(bands[0], 18); // the 1.25 kHz band's skirt, the nearest one in range
     EXPECT_LT(peaks[0], 0.5f);
 
     x.Config().SetSpectrumView(QVXSpecConfig::kAnaFFT, false);
     x.Config().SetBandLevelRange(13, 43, true);
-    EXPECT_EQ(x.service.GetBandLevelRange(), (std::pair<std::int32_t, std::int32_t>{31, 43}));
+    EXPECT_EQ(x.bands.GetBandLevelRange(), (std::pair<std::int32_t, std::int32_t>{31, 43}));
 }
 
 // Outside the third-octave view nothing is posted. With analysis switched
@@ -337,11 +321,11 @@ TEST(ThirdOctaveService, BandLevelPeaksWithinTheRangeOnlyRise)
 TEST(ThirdOctaveService, OtherViewsAndDisabledAnalysis)
 {
     Instance x;
-    x.service.SetStreamFormat(48000, 512, 2);
+    x.bands.SetStreamFormat(48000, 512, 2);
     std::vector<MeterReader*> meters;
     for (int c = 0; c < 2; ++c)
         for (int k = 0; k < 31; ++k)
-            for (MeteringManager* m : {x.service.GetBandPeakMeter(c, k), x.service.GetBandRmsMeter(c, k)})
+            for (MeteringManager* m : {x.bands.GetBandPeakMeter(c, k), x.bands.GetBandRmsMeter(c, k)})
                 meters.push_back(&m->AddMeter());
     const auto loudestAfterATone = [&] {
         x.Feed(48000, 0.2, 1000.0, 1000.0);
@@ -355,11 +339,11 @@ TEST(ThirdOctaveService, OtherViewsAndDisabledAnalysis)
     x.Config().Load(*SerializationTest::Reader(SerializationTest::Written(
         [](Serialization::XMLArchive& a) { a.WriteBool("mAnaEnabled", false); }, true, "QVXSpecConfig")));
     ASSERT_TRUE(!x.Config().GetAnaEnabled() && x.Config().GetSpectrumView() == QVXSpecConfig::kAna3rdOct);
-    x.service.ResetBandLevelPeaks();
+    x.bands.ResetBandLevelPeaks();
     EXPECT_EQ(loudestAfterATone(), -1000.0f);
     std::vector<std::int32_t> bands;
     std::vector<float> peaks;
-    x.service.GetBandLevelPeaks(bands, peaks);
+    x.bands.GetBandLevelPeaks(bands, peaks);
     EXPECT_EQ(bands, (std::vector<std::int32_t>{-1, -1}));
 }
 
@@ -368,7 +352,7 @@ TEST(ThirdOctaveService, ArchiveForm)
 {
     using namespace std::string_literals;
     Instance x;
-    const std::string text = SerializationTest::Written([&](Serialization::XMLArchive& a) { x.service.Save(a); });
+    const std::string text = SerializationTest::Written([&](Serialization::XMLArchive& a) { x.bands.Save(a); });
     EXPECT_EQ(SerializationTest::MaskIds(text),
               "<obj_archive type=\"TYPE\">\n"
               "<obj id=\"ID\" name=\"Quarvix3rdOctAnalysisService\" type=\"Quarvix3rdOctAnalysisService\">\n"

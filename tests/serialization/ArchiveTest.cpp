@@ -78,9 +78,8 @@ TEST(Archive, WritePtrWritesTheTargetOnceThenItsId)
     const std::string id = std::to_string(target.GetObjectId());
     EXPECT_EQ(MaskIds(text), "<obj_archive type=\"TYPE\">\n<obj id=\"ID\" name=\"\" type=\"SerializableColorSpec\">\n"
                              "\t<att name=\"red\" type=\"i\">1</att>\n\t<att name=\"green\" type=\"i\">0</att>\n"
-                             "\t<att name=\"blue\" type=\"i\">0</att>\n</obj>\n"
-                             "<att name=\"p\" type=\"ptr\">" + id + "</att>\n"
-                             "<att name=\"q\" type=\"ptr\">" + id + "</att>\n" + kEnd);
+                             "\t<att name=\"blue\" type=\"i\">0</att>\n</obj>\n<att name=\"p\" type=\"ptr\">" +
+                                 id + "</att>\n<att name=\"q\" type=\"ptr\">" + id + "</att>\n" + kEnd);
 }
 
 TEST(Archive, ReadPtrResolvesCyclesAndDestroysWhatFailsToLoad)
@@ -109,9 +108,7 @@ TEST(Archive, ReadPtrResolvesCyclesAndDestroysWhatFailsToLoad)
         std::unique_ptr<Serializable> tail(headLink->next);
         auto* tailLink = dynamic_cast<Link*>(tail.get());
         ASSERT_NE(tailLink, nullptr);
-        EXPECT_EQ(headLink->value, 1);
-        EXPECT_EQ(tailLink->value, 2);
-        EXPECT_EQ(tailLink->next, head.get());
+        EXPECT_EQ(std::tuple(headLink->value, tailLink->value, tailLink->next), std::tuple(1, 2, head.get()));
         EXPECT_EQ(archive->ReadPtr("head"), head.get());
     }
     EXPECT_EQ(Link::live, liveBefore);
@@ -153,10 +150,8 @@ TEST(Archive, SequenceReading)
                           "<att name=\"x\" type=\"i\">9</att></obj_archive>");
     {
         ArchiveSequence sequence(*archive, "s");
-        EXPECT_EQ(sequence.GetSize(), 2);
-        EXPECT_EQ(sequence.Get(0, -1), 4);
-        EXPECT_EQ(sequence.Get(1, -1), -1);
-        EXPECT_EQ(sequence.Get(5, -1), -1);
+        EXPECT_EQ(std::tuple(sequence.GetSize(), sequence.Get(0, -1), sequence.Get(1, -1), sequence.Get(5, -1)),
+                  std::tuple(2, 4, -1, -1));
     }
     {
         ArchiveSequence empty(*archive, "e");

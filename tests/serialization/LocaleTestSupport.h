@@ -1,12 +1,9 @@
 #pragma once
-// A decimal-comma locale for the suites that check settings text does not
-// depend on the locale a host sets, in the two ways hosts set one: the C
-// library's (setlocale, as GTK and Qt hosts do) and the global C++ locale.
-//
-// de_DE.UTF-8 writes 0.5 as "0,5" and groups thousands with '.'. When the
-// system has not generated it, it is generated once with localedef (Debian
-// package "locales") into a directory under the temporary directory, which
-// LOCPATH then points at; without localedef the suites skip.
+// A decimal-comma locale (de_DE.UTF-8: 0.5 is "0,5", thousands grouped with
+// '.') set the two ways hosts set one: the C library's (setlocale, as GTK and
+// Qt hosts do) and the global C++ locale. When the system lacks it, it is
+// generated once with localedef into the temporary directory, which LOCPATH
+// then points at; without localedef the suites skip.
 
 #include <gtest/gtest.h>
 
@@ -78,12 +75,6 @@ enum class LocaleKind
 inline std::string LocaleKindName(const ::testing::TestParamInfo<LocaleKind>& info)
 {
     return info.param == LocaleKind::CLibrary ? "CLibraryDecimalComma" : "GlobalCppDecimalComma";
-}
-
-inline void PrintTo(LocaleKind kind, std::ostream* out)
-{
-    *out << (kind == LocaleKind::CLibrary ? "setlocale(LC_ALL, \"" : "std::locale::global(\"") << kDecimalCommaLocale
-         << "\")";
 }
 
 // Puts the process into the decimal-comma locale for as long as it lives.

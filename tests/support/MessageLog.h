@@ -1,10 +1,11 @@
 #pragma once
 // Records every message of one class as its code and two parameters, for
-// suites that check what a change announces.
+// suites that check what a change announces; or runs a hook on each.
 
 #include "base/FourCC.h"
 #include "core/MessageSubscriber.h"
 
+#include <functional>
 #include <ostream>
 #include <utility>
 #include <vector>
@@ -38,4 +39,19 @@ public:
     void OnMessage(std::int32_t what) { messages.push_back({what, GetCurrentP1(), GetCurrentP2()}); }
     std::vector<LoggedMessage> Take() { return std::exchange(messages, {}); }
     std::vector<LoggedMessage> messages;
+};
+
+// Runs `hook` on every message of one class.
+class MessageHook : public MessageSubscriber<MessageHook>
+{
+public:
+    MessageHook(PluginServices* services, MessagingServer::MsgClass* msgClass, std::function<void(std::int32_t)> hook)
+        : MessageSubscriber<MessageHook>(services), mHook(std::move(hook))
+    {
+        Subscribe(msgClass, 1, &MessageHook::OnMessage);
+    }
+    void OnMessage(std::int32_t what) { mHook(what); }
+
+private:
+    std::function<void(std::int32_t)> mHook;
 };

@@ -1,6 +1,7 @@
 // The core under a description of this suite's own, for what the analyzer's
-// does not have: two programs, and a parameter whose host changes need the
-// platform's consent. The core takes its description from whatever links it.
+// does not have: two programs, a parameter whose host changes need the
+// platform's consent, and one parameter of each unit kind. The core takes its
+// description from whatever links it.
 
 #include "core/CVLPluginMetaClass.h"
 #include "core/PluginCore.h"
@@ -25,6 +26,11 @@ struct TwoProgramDescription : CVLPluginMetaClass
     {
         AddParameter({kArm, "prmArm", 1, 0.0f, 1.0f, 0.0f, 1.0f, 1, ParameterDescriptor::kFlagNeedsConfirmation, 2});
         AddParameter({kGain, "prmGain", 4, -12.0f, 12.0f, 0.0f, 0.0f, 0, 0, 1});
+        for (std::int32_t unit : {0, 4, 6, 7, 8, 12})
+            AddParameter({FourCC("unit") + static_cast<FourCharCode>(unit), "p", unit, -1e5f, 1e5f, 0, 0, 0, 0, 1});
+        ParameterDescriptor custom(FourCC("cust"), "c", 4, 0, 1, 0, 1, 1, 0, 1);
+        custom.SetCustomUnit("ms", true);
+        AddParameter(std::move(custom));
     }
     std::unique_ptr<PluginCore> CreatePlugin(PluginPlatform&, const ChannelConfig&) const override { return nullptr; }
     std::string GetSignature() const override { return "QVX Two Programs"; }
@@ -122,6 +128,25 @@ TEST(OwnDescription, ProgramNumbersAreTakenAsTheirMagnitude)
     EXPECT_EQ(std::tuple(core.GetProgramName(0), core.GetProgramName(1), core.GetProgramText(1), core.loads),
               std::tuple("First", "-1", state, 0));
     EXPECT_TRUE(platform.errors.empty());
+}
+
+// The texts of values by unit, which the analyzer's reset switch does not reach.
+TEST(OwnDescription, ValueTextsByUnitType)
+{
+    const CVLPluginMetaClass& description = *AcquireDescription();
+    EXPECT_EQ(description.ParameterValueToText(2, 2.25f, -1), "2.2"); // no labels: one decimal
+    EXPECT_EQ(description.ParameterValueToText(4, 1500.0f, -1), "2k");
+    EXPECT_EQ(description.ParameterValueToText(4, 440.4f, -1), "440");
+    EXPECT_EQ(description.ParameterValueToText(5, 0.125f, -1), "0.12");
+    // Too long for the display: an asterisk, or nothing when no room at all.
+    EXPECT_EQ(description.ParameterValueToText(4, 12345.0f, 2), "*");
+    EXPECT_EQ(description.ParameterValueToText(4, 12345.0f, 0), "");
+    EXPECT_EQ(description.GetParameterUnits(3) + description.GetParameterUnits(4) + description.GetParameterUnits(8),
+              "dBHzms");
+    std::string text;
+    description.DescribeAsText(text);
+    EXPECT_NE(text.find(";IOConfigs = /1,1;"), std::string::npos) << text;
+    EXPECT_NE(text.find(";NumberOfParameters = 9;"), std::string::npos) << text;
 }
 
 // The platform is asked, with the parameter's index, about flagged parameters
