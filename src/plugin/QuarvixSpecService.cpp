@@ -206,7 +206,9 @@ void QuarvixSpecService::Capture(const CaptureChannels& channels, std::int32_t f
         right = nullptr;
 
     std::int32_t done = 0;
-    // Finish the hop an earlier block started.
+    // Finish the hop an earlier block started; a window it completes is
+    // analysed now, so windows lie on the hop grid of the stream whatever
+    // blocks the host cuts it into.
     if (mHopPhase != 0)
     {
         const std::int32_t count = std::min(mHop - mHopPhase, frames);
@@ -216,6 +218,12 @@ void QuarvixSpecService::Capture(const CaptureChannels& channels, std::int32_t f
             WriteSample(left[done] + d, right ? right[done] + d : 0.0f);
         }
         mFillCount += count;
+        if (mFillCount >= mFftSize)
+        {
+            AnalyseNewestWindow();
+            mReadIndex = (mReadIndex + mHop) % (2 * mFftSize);
+            mFillCount -= mHop;
+        }
     }
     mHopPhase = (mHopPhase + frames) % mHop;
 

@@ -108,8 +108,8 @@ protected:
 };
 
 // A 1 kHz sine peaks at 1 kHz and -6.02 dB in the export (a flat-top window
-// reads a tone between bins at its level), and a second run gives the same
-// text byte for byte.
+// reads a tone between bins at its level), and another run, with the same or
+// other blocks, gives the same text byte for byte.
 TEST_F(AnalyzeTest, SineExportPeaksAtItsFrequencyAndLevelAndRepeatsExactly)
 {
     const fs::path sine = WriteSine(1000.0, 3.0);
@@ -129,6 +129,13 @@ TEST_F(AnalyzeTest, SineExportPeaksAtItsFrequencyAndLevelAndRepeatsExactly)
     const RunResult second = Run(args + "'" + (mDir / "b.txt").string() + "'");
     ASSERT_EQ(second.status, 0) << second.err;
     EXPECT_EQ(ReadFile(mDir / "b.txt"), text);
+    // Nor do the blocks the host cuts the audio into change what it shows.
+    for (const char* block : {"333", "4096"})
+    {
+        const RunResult other = Run(args + "'" + (mDir / "c.txt").string() + "' --block " + block);
+        ASSERT_EQ(other.status, 0) << other.err;
+        EXPECT_EQ(ReadFile(mDir / "c.txt"), text) << "blocks of " << block;
+    }
 }
 
 // With no input the demo signal is analysed; options pick the view and its
