@@ -22,20 +22,6 @@ constexpr std::string_view kL = Manager::kBandLevelAlarmL;
 constexpr std::string_view kR = Manager::kBandLevelAlarmR;
 const std::string kLs{kL}, kRs{kR};
 
-struct ScriptedTextEntry : TextEntryService
-{
-    void BeginTextEntry(const Rect& rect, const std::string& text,
-                        std::shared_ptr<TextEditDialogUserProxy> proxy) override
-    {
-        shownAt = rect;
-        shownText = text;
-        pending = std::move(proxy);
-    }
-    Rect shownAt;
-    std::string shownText;
-    std::shared_ptr<TextEditDialogUserProxy> pending;
-};
-
 // The value changes a panel's container hears, as (code, value).
 struct RecordingContainer : ControlContainer
 {
@@ -124,7 +110,7 @@ protected:
 
     std::unique_ptr<OGWorld> mHeader = Skin::MakeWorld(PictureOf(Panel::Header));
     std::unique_ptr<OGWorld> mAnalyzer = Skin::MakeWorld(PictureOf(Panel::Analyzer));
-    ScriptedTextEntry mEntry;
+    EditorTest::ScriptedTextEntry mEntry;
     RecordingContainer mContainer{&mPlugin};
     QVXAlarmSeverityButton* mSeverity = nullptr;
     QVXAlarmTHDispFrame* mThreshold = nullptr;

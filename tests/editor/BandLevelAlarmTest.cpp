@@ -3,6 +3,7 @@
 // the places the layout table gives, tones through Process.
 
 #include "SpecPlotTestSupport.h"
+#include "gui/EditorTestSupport.h"
 
 #include "analysis/QVXSpecDbConvertor.h"
 #include "editor/QVXAlarmFrames.h"
@@ -18,16 +19,6 @@ namespace
 using namespace SpecPlotTest;
 using Manager = QVXAlarmManager;
 using Plot = QVXSpecPlotFrame;
-
-struct TypedEntry : TextEntryService
-{
-    void BeginTextEntry(const Rect&, const std::string&,
-                        std::shared_ptr<TextEditDialogUserProxy> proxy) override
-    {
-        pending = std::move(proxy);
-    }
-    std::shared_ptr<TextEditDialogUserProxy> pending;
-};
 
 Point Centre(std::string_view name)
 {
@@ -98,7 +89,7 @@ protected:
 
     std::unique_ptr<OGWorld> mAnalyzer = Skin::MakeWorld(SkinLayout::PictureOf(SkinLayout::Panel::Analyzer));
     std::unique_ptr<OGWorld> mHeader = Skin::MakeWorld(SkinLayout::PictureOf(SkinLayout::Panel::Header));
-    TypedEntry mEntry;
+    EditorTest::ScriptedTextEntry mEntry;
     QVXSpecBandLevelAlarmFrame* mPanel = nullptr;
 };
 

@@ -264,21 +264,6 @@ TEST_F(Controls, RadioGroupKeepsExactlyOneMemberOn)
     EXPECT_EQ((std::vector<int>{a->GetValue(), b->GetValue(), c->GetValue()}), (std::vector<int>{0, 1, 0}));
 }
 
-// Answers text entries as the test says.
-struct ScriptedTextEntry : TextEntryService
-{
-    void BeginTextEntry(const Rect& rect, const std::string& text,
-                        std::shared_ptr<TextEditDialogUserProxy> proxy) override
-    {
-        shownAt = rect;
-        shownText = text;
-        pending = std::move(proxy);
-    }
-    Rect shownAt;
-    std::string shownText;
-    std::shared_ptr<TextEditDialogUserProxy> pending;
-};
-
 TEST_F(Controls, TextFrameEditsInPlaceThroughTheTextEntryService)
 {
     TextFrame* field = nullptr;

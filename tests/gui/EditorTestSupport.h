@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace EditorTest
@@ -77,6 +78,22 @@ public:
     int throwOnDown = 0; // 1: a runtime error, 2: out of memory
     bool throwOnDraw = false;
     std::vector<Event> events;
+};
+
+// Holds the text entry a frame opens (where, with what text) until the test
+// answers it through `pending`.
+struct ScriptedTextEntry : TextEntryService
+{
+    void BeginTextEntry(const Rect& rect, const std::string& text,
+                        std::shared_ptr<TextEditDialogUserProxy> proxy) override
+    {
+        shownAt = rect;
+        shownText = text;
+        pending = std::move(proxy);
+    }
+    Rect shownAt;
+    std::string shownText;
+    std::shared_ptr<TextEditDialogUserProxy> pending;
 };
 
 class EditorFixture : public ::testing::Test

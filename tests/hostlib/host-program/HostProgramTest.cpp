@@ -1,6 +1,8 @@
 // quarvix-host end to end: generated audio files through the command-line
 // host and the module it loads, compared sample for sample.
 
+#include "HostProgramFixture.h"
+
 #include "support/ProductIdentity.h"
 #include "support/TestFiles.h"
 
@@ -15,20 +17,12 @@
 #include <random>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <vector>
 
 namespace
 {
 
 namespace fs = std::filesystem;
-
-struct RunResult
-{
-    int status = -1;
-    std::string out;
-    std::string err;
-};
 
 using TestFiles::ReadFile;
 using TestFiles::WriteFile;
@@ -83,33 +77,9 @@ void WriteTestFile(const fs::path& path, int channels, int rate, int subtype, do
     sf_close(file);
 }
 
-class HostProgramTest : public TestFiles::TempDirTest
+class HostProgramTest : public HostProgramFixture
 {
 protected:
-    void SetUp() override
-    {
-        TempDirTest::SetUp();
-        fs::create_directories(mDir / "config");
-        // The instances load default settings through the registry in here.
-        ::setenv("XDG_CONFIG_HOME", (mDir / "config").c_str(), 1);
-    }
-
-    RunResult Run(const std::string& arguments)
-    {
-        const fs::path out = mDir / "stdout.txt";
-        const fs::path err = mDir / "stderr.txt";
-        const std::string command = std::string("'") + QUARVIX_HOST_PROGRAM + "' --module '" + QUARVIX_MODULE_PATH +
-                                    "' " + arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
-        RunResult result;
-        const int raw = std::system(command.c_str());
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        result.out = ReadFile(out);
-        result.err = ReadFile(err);
-        fs::remove(out);
-        fs::remove(err);
-        return result;
-    }
-
     std::string Path(const std::string& name) const
     {
         std::string quoted = "'";
@@ -132,7 +102,6 @@ protected:
         std::sort(names.begin(), names.end());
         EXPECT_EQ(present, names);
     }
-
 };
 
 struct Layout
