@@ -28,6 +28,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <unistd.h>
@@ -79,12 +80,14 @@ private:
 
 // The settings a user reaches for, written into the plug-in's own settings
 // text: the view's options object holds all but the view itself.
+// view receives the view the settings show.
 std::string ApplyOptions(const std::string& settings, const AnalyzeOptions& options, int& view)
 {
     static const char* const kOptionsObjects[] = {"anaFFT.specOptions", "anaSpectrogram.specOptions",
                                                   "ana3rdOct.specOptions"};
     SettingsText text(settings);
     const char* const config[] = {"QVXGeneralSpecService", "QVXSpecConfig"};
+    view = std::atoi(text.Get({config[0], config[1]}, "mSpectrumView").c_str());
     if (options.view)
     {
         view = *options.view;
@@ -108,17 +111,6 @@ std::string ApplyOptions(const std::string& settings, const AnalyzeOptions& opti
     if (options.peakHoldTime)
         set("peakHoldTime", Number(*options.peakHoldTime));
     return text.GetText();
-}
-
-// The view the settings text shows (0 when it cannot tell).
-int ViewOf(const std::string& settings)
-{
-    const std::size_t key = settings.find("name=\"mSpectrumView\"");
-    const std::size_t value = key == std::string::npos ? key : settings.find('>', key);
-    if (value == std::string::npos || value + 1 >= settings.size())
-        return 0;
-    const int view = settings[value + 1] - '0';
-    return view >= 0 && view <= 2 ? view : 0;
 }
 
 // The middle of an analyzer control in the host window: the editor lies
@@ -207,7 +199,7 @@ int RunAnalyze(const AnalyzeOptions& options)
     EffectInstance& instance = *holder.instance;
 
     const std::string base = options.loadSettings ? loaded : GetSettingsText(instance);
-    int view = ViewOf(base);
+    int view = 0;
     const std::string settings = ApplyOptions(base, options, view);
     if (options.loadSettings || settings != base)
         SetSettingsText(instance, module.GetHost(), settings,

@@ -7,8 +7,8 @@
 
 using Serialization::XMLNodeTree;
 
-void SettingsText::Set(std::initializer_list<std::string_view> objects, std::string_view attribute,
-                       std::string_view value)
+std::pair<std::size_t, std::size_t> SettingsText::Find(std::initializer_list<std::string_view> objects,
+                                                      std::string_view attribute) const
 {
     std::size_t begin = 0;
     std::size_t end = 0;
@@ -16,7 +16,7 @@ void SettingsText::Set(std::initializer_list<std::string_view> objects, std::str
     try
     {
         // The tree holds positions into the text: it is made afresh for
-        // every change, as each change moves what follows it.
+        // every look, as each change moves what follows it.
         XMLNodeTree tree(mText);
         std::size_t node = tree.AddNode(XMLNodeTree::kRootNode, XMLNodeTree::FindRoot(mText));
         tree.Parse(node);
@@ -38,5 +38,18 @@ void SettingsText::Set(std::initializer_list<std::string_view> objects, std::str
     {
         throw HostError(std::string("the plug-in's settings cannot be read: ") + error.what());
     }
+    return {begin, end};
+}
+
+std::string SettingsText::Get(std::initializer_list<std::string_view> objects, std::string_view attribute) const
+{
+    const auto [begin, end] = Find(objects, attribute);
+    return mText.substr(begin, end - begin);
+}
+
+void SettingsText::Set(std::initializer_list<std::string_view> objects, std::string_view attribute,
+                       std::string_view value)
+{
+    const auto [begin, end] = Find(objects, attribute);
     mText.replace(begin, end - begin, value);
 }

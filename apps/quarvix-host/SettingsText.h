@@ -10,18 +10,24 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 
 class SettingsText
 {
 public:
     explicit SettingsText(std::string text) : mText(std::move(text)) {}
 
-    // Throws HostError when an object or the attribute is not there.
+    // Both throw HostError when an object or the attribute is not there.
+    std::string Get(std::initializer_list<std::string_view> objects, std::string_view attribute) const;
     void Set(std::initializer_list<std::string_view> objects, std::string_view attribute,
              std::string_view value);
 
     const std::string& GetText() const { return mText; }
 
 private:
+    // Where the attribute's value lies in the text: [first, second).
+    std::pair<std::size_t, std::size_t> Find(std::initializer_list<std::string_view> objects,
+                                             std::string_view attribute) const;
+
     std::string mText;
 };

@@ -439,9 +439,7 @@ void QVXSpecPlotBars::DrawAlarmMarkers(QVXSpecPlotFrame& plot, DrawContext& cont
     Quarvix3rdOctAnalysisService* service = plot.GetLinked3rdOctService();
     if (!alarms || !service)
         return;
-    std::vector<std::int32_t> bands;
-    std::vector<float> peaks;
-    service->GetBandLevelPeaks(bands, peaks);
+    service->GetBandLevelPeaks(mPeakBands, mPeaks);
     const std::int32_t bottom = BarBottom(plot);
     context.SetForeColor(plot.GetRoleColor(Plot::clrReadout));
     const std::string_view names[2] = {QVXAlarmManager::kBandLevelAlarmL,
@@ -451,7 +449,7 @@ void QVXSpecPlotBars::DrawAlarmMarkers(QVXSpecPlotFrame& plot, DrawContext& cont
         const auto* alarm = alarms->GetAlarm(names[slot]);
         if (!alarm || !alarm->mActive || !alarm->mTriggered || !IsDrawn(plot, slot))
             continue;
-        const std::int32_t band = bands[static_cast<std::size_t>(slot)];
+        const std::int32_t band = mPeakBands[static_cast<std::size_t>(slot)];
         if (band < 0 || band >= mBandCount)
             continue;
         // The threshold as a line over the band, and dashed sides from it down

@@ -121,5 +121,8 @@ private:
     std::array<std::vector<BandState>, 2> mSlots;
     std::uint32_t mLastUpdate = 0;
     bool mUpdated = false;
+    // Kept between draws so that drawing allocates nothing once warm.
     std::vector<float> mValues;
+    std::vector<std::int32_t> mPeakBands;
+    std::vector<float> mPeaks;
 };

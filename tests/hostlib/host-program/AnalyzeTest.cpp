@@ -2,7 +2,7 @@
 // the module with its editor open on the host program's window, the export
 // and the snapshot it writes, and the refusals of bad input.
 
-#include "support/TestFiles.h"
+#include "HostProgramFixture.h"
 
 #include "gui/PixelBuffer.h"
 #include "gui/PngImage.h"
@@ -16,7 +16,6 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace
@@ -25,12 +24,6 @@ namespace
 namespace fs = std::filesystem;
 using TestFiles::ReadFile;
 
-struct RunResult
-{
-    int status = -1;
-    std::string out;
-    std::string err;
-};
 
 // One row of an export's real-time section: frequency and the first column.
 struct Row
@@ -64,29 +57,10 @@ std::vector<Row> RealTimeRows(const std::string& text)
     return rows;
 }
 
-class AnalyzeTest : public TestFiles::TempDirTest
+class AnalyzeTest : public HostProgramFixture
 {
 protected:
-    void SetUp() override
-    {
-        TempDirTest::SetUp();
-        fs::create_directories(mDir / "config");
-        ::setenv("XDG_CONFIG_HOME", (mDir / "config").c_str(), 1);
-    }
-
-    RunResult Run(const std::string& arguments)
-    {
-        const fs::path out = mDir / "stdout.txt";
-        const fs::path err = mDir / "stderr.txt";
-        const std::string command = std::string("'") + QUARVIX_HOST_PROGRAM + "' --module '" + QUARVIX_MODULE_PATH +
-                                    "' analyze " + arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
-        RunResult result;
-        const int raw = std::system(command.c_str());
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        result.out = ReadFile(out);
-        result.err = ReadFile(err);
-        return result;
-    }
+    RunResult Run(const std::string& arguments) { return HostProgramFixture::Run("analyze " + arguments); }
 
     // A full-scale sine, 32-bit float, mono.
     fs::path WriteSine(double hz, double seconds, int rate = 48000)
@@ -136,6 +110,10 @@ TEST_F(AnalyzeTest, SineExportPeaksAtItsFrequencyAndLevelAndRepeatsExactly)
         ASSERT_EQ(other.status, 0) << other.err;
         EXPECT_EQ(ReadFile(mDir / "c.txt"), text) << "blocks of " << block;
     }
+    // --at stops there.
+    const RunResult early = Run(args + "'" + (mDir / "d.txt").string() + "' --at 1.5");
+    ASSERT_EQ(early.status, 0) << early.err;
+    EXPECT_NE(early.out.find("analysed 1.500 s"), std::string::npos) << early.out;
 }
 
 // With no input the demo signal is analysed; options pick the view and its
