@@ -36,6 +36,7 @@ const char* const kPrefixes = "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size
                               "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
                               "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
                               "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+                              "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
                               "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
                               "@prefix work: <http://lv2plug.in/ns/ext/worker#> .\n";
 
@@ -142,6 +143,7 @@ void WritePlugin(std::ostream& out, const PluginText& plugin, const std::string&
            "work:schedule ;\n";
     out << "\tlv2:extensionData state:interface, work:interface ;\n";
     out << "\topts:supportedOption bufsz:maxBlockLength, bufsz:nominalBlockLength ;\n";
+    out << "\tui:ui " << Uri(Lv2Identity::kUiUri) << " ;\n";
     for (std::size_t index = 0; index < plugin.ports.size(); ++index)
     {
         out << (index == 0 ? "\tlv2:port [\n" : " , [\n");
@@ -216,13 +218,17 @@ int Generate(const std::filesystem::path& bundle, const std::string& binary)
 
     std::ostringstream manifest;
     manifest << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
-                "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n";
+                "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+                "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n";
     for (const PluginText& plugin : plugins)
     {
         manifest << "\n" << Uri(plugin.uri) << "\n\ta lv2:Plugin ;\n";
         manifest << "\tlv2:binary " << Uri(binary) << " ;\n";
         manifest << "\trdfs:seeAlso " << Uri(Lv2Identity::kPluginsFileName) << " .\n";
     }
+    manifest << "\n" << Uri(Lv2Identity::kUiUri) << "\n\ta ui:X11UI ;\n";
+    manifest << "\tui:binary " << Uri(binary) << " ;\n";
+    manifest << "\trdfs:seeAlso " << Uri(Lv2Identity::kPluginsFileName) << " .\n";
 
     std::ostringstream text;
     text << kPrefixes;
@@ -239,6 +245,13 @@ int Generate(const std::filesystem::path& bundle, const std::string& binary)
     text << "\tfoaf:homepage " << Uri(Lv2Identity::kMakerHomepage) << " .\n";
     for (const PluginText& plugin : plugins)
         WritePlugin(text, plugin, description->GetVersion());
+    // The editor: in the plug-ins' binary, reaching the instance directly.
+    text << "\n" << Uri(Lv2Identity::kUiUri) << "\n";
+    text << "\ta ui:X11UI ;\n";
+    text << "\tlv2:requiredFeature ui:parent, ui:idleInterface, "
+            "<http://lv2plug.in/ns/ext/instance-access> ;\n";
+    text << "\tlv2:optionalFeature ui:resize ;\n";
+    text << "\tlv2:extensionData ui:idleInterface .\n";
 
     std::filesystem::create_directories(bundle);
     WriteFile(bundle / "manifest.ttl", manifest.str());

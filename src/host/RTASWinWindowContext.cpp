@@ -374,8 +374,24 @@ void RTASWinWindowContext::RequestTextEdit(const Rect& rect, const std::string& 
         mHost->DestroyChildWindow(entry->window);
         fail();
     }
+    mHost->SetCursor(*entry->window, HostLib::HostCursor::Text);
     mEntry = std::move(entry);
     mHost->SetFocus(mEntry->window);
+}
+
+void RTASWinWindowContext::SetCursor(std::int16_t cursorId)
+{
+    WindowContext::SetCursor(cursorId);
+    // Every cursor the editor names is the one of its controls: a hand.
+    if (mWindow)
+        mHost->SetCursor(*mWindow, cursorId ? HostLib::HostCursor::Hand : HostLib::HostCursor::Arrow);
+}
+
+void RTASWinWindowContext::RestoreCursor()
+{
+    WindowContext::RestoreCursor();
+    if (mWindow)
+        mHost->SetCursor(*mWindow, HostLib::HostCursor::Arrow);
 }
 
 std::intptr_t RTASWinWindowContext::EntryProc(HostLib::HostChildWindow& window,

@@ -68,6 +68,8 @@ public:
     // --- WindowContext ---
     void BeginDrawing() override;
     void InvalidateRect(const Rect& rect) override;
+    void SetCursor(std::int16_t cursorId) override;
+    void RestoreCursor() override;
     bool RunFileDialog(const FileDialogRequest& request, std::string& path) override;
     void RequestTextEdit(const Rect& rect, const std::string& text,
                          std::shared_ptr<TextEditDialogUserProxy> proxy) override;

@@ -24,6 +24,8 @@
 //   destroyed is ignored, so a view may keep one it is unsure of (a previous
 //   capture holder) without checking.
 // - File dialogs are the host's: a view asks its host window to run one.
+// - The pointer's shape over a child is the child's to choose; a child that
+//   never chooses shows the arrow.
 //
 // Binary interface as EffectEngine.h: abstract classes with virtual functions
 // and standard library types. The host program owns the window
@@ -123,6 +125,14 @@ protected:
 // runs, unless the procedure destroys it).
 using HostWindowProc = std::intptr_t (*)(HostChildWindow& window, const HostMessage& message);
 
+// The pointer shapes a child may ask for.
+enum class HostCursor : std::int32_t
+{
+    Arrow,
+    Hand, // over something to click
+    Text, // over text being typed
+};
+
 struct HostFileDialog
 {
     struct Filter
@@ -174,6 +184,9 @@ public:
     // What the host window does with a child's message the child leaves to it.
     virtual std::intptr_t DefaultProcessing(HostChildWindow& window,
                                             const HostMessage& message) = 0;
+
+    // The pointer's shape while it is over the child.
+    virtual void SetCursor(HostChildWindow& window, HostCursor cursor) = 0;
 
     // Shows a file dialog and waits for it; the chosen path, or false when
     // the user cancels.

@@ -75,6 +75,7 @@ public:
     }
     bool IsContextTaken() const { return mContextTaken; }
     bool mDying = false;
+    HostCursor mCursor = HostCursor::Arrow;
 
 private:
     HostRect mRect;
@@ -377,6 +378,24 @@ void OffscreenHostWindow::Type(const std::string& text)
     }
 }
 
+void OffscreenHostWindow::SetCursor(HostChildWindow& window, HostCursor cursor)
+{
+    if (Child* child = Find(&window))
+        child->mCursor = cursor;
+}
+
+HostCursor OffscreenHostWindow::GetCursor(const HostChildWindow* window) const
+{
+    const Child* child = Find(window);
+    return child ? child->mCursor : HostCursor::Arrow;
+}
+
+HostCursor OffscreenHostWindow::GetCursorAt(std::int32_t x, std::int32_t y) const
+{
+    const Child* child = mCapture ? mCapture : ChildAt(x, y);
+    return child ? child->mCursor : HostCursor::Arrow;
+}
+
 bool OffscreenHostWindow::RunFileDialog(const HostFileDialog& dialog, std::string& path)
 {
     if (!mFileDialogs)
@@ -411,7 +430,14 @@ std::int32_t OffscreenHostWindow::Paint()
 
 std::vector<std::uint32_t> OffscreenHostWindow::ReadPixels() const
 {
-    std::vector<std::uint32_t> pixels = mBackground;
+    std::vector<std::uint32_t> pixels;
+    ReadPixels(pixels);
+    return pixels;
+}
+
+void OffscreenHostWindow::ReadPixels(std::vector<std::uint32_t>& pixels) const
+{
+    pixels.assign(mBackground.begin(), mBackground.end());
     for (const auto& child : mChildren)
     {
         const HostRect rect = child->GetRect();
@@ -429,7 +455,6 @@ std::vector<std::uint32_t> OffscreenHostWindow::ReadPixels() const
                       pixels.begin() + static_cast<std::ptrdiff_t>(y) * mWidth + shown.left);
         }
     }
-    return pixels;
 }
 
 std::uint32_t OffscreenHostWindow::GetPixel(std::int32_t x, std::int32_t y) const

@@ -68,6 +68,7 @@ public:
     HostChildWindow* GetFocus() const override;
     std::intptr_t SendMessage(HostChildWindow& window, const HostMessage& message) override;
     std::intptr_t DefaultProcessing(HostChildWindow& window, const HostMessage& message) override;
+    void SetCursor(HostChildWindow& window, HostCursor cursor) override;
     bool RunFileDialog(const HostFileDialog& dialog, std::string& path) override;
     std::uint64_t GetTime() const override { return mTime; }
 
@@ -98,6 +99,9 @@ public:
     // What the window shows: width x height pixels, rows top to bottom,
     // 0x00RRGGBB.
     std::vector<std::uint32_t> ReadPixels() const;
+    // The same into pixels, which is resized to fit (a live window reuses
+    // one buffer for every frame).
+    void ReadPixels(std::vector<std::uint32_t>& pixels) const;
     // Outside the client area: 0.
     std::uint32_t GetPixel(std::int32_t x, std::int32_t y) const;
 
@@ -105,6 +109,11 @@ public:
     std::int32_t GetHeight() const { return mHeight; }
     // Bottom to top.
     std::vector<HostChildWindow*> GetChildren() const;
+    // The shape the child asked for (Arrow for any other pointer).
+    HostCursor GetCursor(const HostChildWindow* window) const;
+    // The shape the pointer takes at (x, y): the capture holder's while
+    // there is one, else the topmost child's there, else the arrow.
+    HostCursor GetCursorAt(std::int32_t x, std::int32_t y) const;
     // The ids of the child's timers, in the order they were set.
     std::vector<std::uintptr_t> GetTimerIds(const HostChildWindow* window) const;
     std::size_t GetTimerCount() const { return mTimers.size(); }

@@ -21,6 +21,8 @@ inline constexpr std::string_view kProjectUri = "https://corvanel.example/plugin
 inline constexpr const char* kSettingsKeyUri = "https://corvanel.example/plugins/quarvix#settings";
 inline constexpr std::string_view kMakerName = "Corvanel Sound";
 inline constexpr std::string_view kMakerHomepage = "https://corvanel.example/";
+// The editor, an X11 UI of both plug-ins.
+inline constexpr const char* kUiUri = "https://corvanel.example/plugins/quarvix#ui";
 // The bundle's description of the plug-ins, beside its manifest.ttl.
 inline constexpr std::string_view kPluginsFileName = "quarvix.ttl";
 

@@ -6,9 +6,11 @@
 #include <lv2/state/state.h>
 #include <lv2/worker/worker.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -16,6 +18,8 @@ using namespace HostLib;
 
 // Opening and closing the module's group and adding and removing instances.
 std::mutex gModuleMutex;
+// The instances handed to the host, under gModuleMutex.
+std::vector<const Lv2Instance*> gLiveInstances;
 
 // Boxes raised while an instance is made, before its Lv2Plugin exists.
 class CreationReceiver final : public Lv2MessageReceiver
@@ -201,11 +205,24 @@ std::unique_ptr<Lv2Instance> Lv2Instance::Create(const Lv2Identity::PluginKind& 
         return nullptr;
     }
     created->mPlugin = std::make_unique<Lv2Plugin>(*instance, DescribeLv2Ports(*instance), found);
+    const std::lock_guard<std::mutex> lock(gModuleMutex);
+    gLiveInstances.push_back(created.get());
     return created;
+}
+
+Lv2Instance* Lv2Instance::FromHandle(const void* handle)
+{
+    const std::lock_guard<std::mutex> lock(gModuleMutex);
+    const auto found = std::find(gLiveInstances.begin(), gLiveInstances.end(), handle);
+    return found == gLiveInstances.end() ? nullptr : const_cast<Lv2Instance*>(*found);
 }
 
 Lv2Instance::~Lv2Instance()
 {
+    {
+        const std::lock_guard<std::mutex> lock(gModuleMutex);
+        std::erase(gLiveInstances, this);
+    }
     mPlugin.reset();
     const std::lock_guard<std::mutex> lock(gModuleMutex);
     if (mEngine)

@@ -32,6 +32,10 @@ public:
 
     Lv2Plugin& GetPlugin() const { return *mPlugin; }
 
+    // The live instance behind an LV2 handle of this binary (what instance
+    // access hands a UI); null for anything else.
+    static Lv2Instance* FromHandle(const void* handle);
+
 private:
     Lv2Instance() = default;
 
