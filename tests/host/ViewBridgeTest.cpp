@@ -237,6 +237,17 @@ TEST_F(ViewBridgeTest, ClicksReachTheEditorWithTheCaptureTakenAndGivenBack)
     const Rect plot = SkinLayout::kPlot.Offset(0, SkinLayout::PanelRect(Panel::Analyzer).top);
     const std::vector<std::uint32_t> fft = Shown(plot);
 
+    // The pointer shows a hand over a control and the arrow elsewhere (the
+    // editor looks where the pointer is in its idle time).
+    const Point over = OnHost(Centre(view));
+    mWindow->MouseMove(over.x, over.y);
+    mInstance->IdleWindow();
+    EXPECT_EQ(mWindow->GetCursorAt(over.x, over.y), HostCursor::Hand);
+    const Point empty = OnHost({2, SkinLayout::PanelRect(Panel::Analyzer).top + 2});
+    mWindow->MouseMove(empty.x, empty.y);
+    mInstance->IdleWindow();
+    EXPECT_EQ(mWindow->GetCursorAt(empty.x, empty.y), HostCursor::Arrow);
+
     // A right click is a secondary click, which the view selector refuses.
     Click(Centre(view), Button::Right);
     mWindow->Paint();
@@ -387,6 +398,7 @@ TEST_F(ViewBridgeTest, TextEntryAcceptsOnReturnAndCancelsOnEscapeFocusLossAndOut
     EXPECT_EQ(Entry()->GetRect(), (HostRect{origin.x + field.left - 1, origin.y + field.top - 2,
                                             origin.x + field.right, origin.y + field.bottom + 4}));
     EXPECT_EQ(mWindow->GetFocus(), Entry());
+    EXPECT_EQ(mWindow->GetCursor(Entry()), HostCursor::Text);
     mWindow->Paint();
     const HostRect entry = Entry()->GetRect();
     EXPECT_EQ(std::pair(mWindow->GetPixel(entry.left, entry.top),

@@ -243,6 +243,11 @@ class Lv2UiInJalvTest : public Lv2UiTest
 protected:
     void SetUp() override
     {
+        // A sanitizer build's bundle would need the sanitizer's runtime preloaded
+        // into jalv, and GTK's start-up deadlocks on glibc's locale lock with it.
+        // The in-process tests above carry the sanitizer's checks of the editor.
+        if (std::strlen(QUARVIX_LV2_TOOL_PRELOAD) > 0)
+            GTEST_SKIP() << "jalv.gtk3 cannot run a sanitizer build's bundle";
         Lv2UiTest::SetUp();
         mJackName = "quarvix-test-" + std::to_string(::getpid());
         ASSERT_TRUE(mJack.Start({"jackd", "--no-realtime", "-n", mJackName, "-d", "dummy", "-r", "48000", "-p",
@@ -256,14 +261,8 @@ protected:
 
     void StartJalv()
     {
-        std::vector<std::string> environment{"DISPLAY=" + mX.GetName(), "JACK_DEFAULT_SERVER=" + mJackName,
-                                             "NO_AT_BRIDGE=1"};
-        // A sanitizer build's bundle needs its runtime in a host built without it.
-        if (std::strlen(QUARVIX_LV2_TOOL_PRELOAD) > 0)
-        {
-            environment.push_back(std::string("LD_PRELOAD=") + QUARVIX_LV2_TOOL_PRELOAD);
-            environment.push_back("ASAN_OPTIONS=detect_leaks=0");
-        }
+        const std::vector<std::string> environment{"DISPLAY=" + mX.GetName(), "JACK_DEFAULT_SERVER=" + mJackName,
+                                                   "NO_AT_BRIDGE=1"};
         ASSERT_TRUE(mJalv.Start({"jalv.gtk3", Lv2Identity::kPlugins[1].uri}, environment, -1,
                                 (mDir / "jalv.txt").string()));
     }
