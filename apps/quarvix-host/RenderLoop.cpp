@@ -11,13 +11,16 @@ constexpr std::size_t kMaxChannels = 2;
 
 RenderThread::RenderThread(HostLib::EffectInstance& instance, std::int32_t blockSize, double sampleRate,
                            bool paced)
-    : mInstance(instance), mBlockSize(blockSize), mSampleRate(sampleRate), mPaced(paced),
-      mThread(&RenderThread::Run, this)
+    : mInstance(instance), mBlockSize(blockSize), mSampleRate(sampleRate), mPaced(paced)
 {
+    if (mPaced)
+        mThread = std::thread(&RenderThread::Run, this);
 }
 
 RenderThread::~RenderThread()
 {
+    if (!mThread.joinable())
+        return;
     {
         std::lock_guard<std::mutex> lock(mMutex);
         mQuit = true;
@@ -29,6 +32,14 @@ RenderThread::~RenderThread()
 void RenderThread::Render(const std::vector<std::vector<float>>& inputs, std::vector<std::vector<float>>& outputs,
                           std::int64_t frames)
 {
+    if (!mThread.joinable())
+    {
+        mInputs = &inputs;
+        mOutputs = &outputs;
+        mFrames = frames;
+        RenderStretch();
+        return;
+    }
     std::unique_lock<std::mutex> lock(mMutex);
     mInputs = &inputs;
     mOutputs = &outputs;

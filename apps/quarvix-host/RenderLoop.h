@@ -1,11 +1,13 @@
 #pragma once
-// Renders channel buffers through an instance, block by block, on a
-// dedicated thread that plays the host's real-time audio thread. The file is
+// Renders channel buffers through an instance, block by block. The file is
 // streamed: the main thread hands over one stretch of audio at a time and
 // waits; while a stretch renders, the loop only moves channel pointers and
-// calls Render (no allocation, no lock, no I/O). With pacing it sleeps between
-// blocks so that blocks come at the audio's own rate, as a live host would
-// deliver them.
+// calls Render (no allocation, no lock, no I/O). With pacing the blocks
+// render on a dedicated thread that plays the host's real-time audio thread
+// and sleeps between blocks so that they come at the audio's own rate, as a
+// live host would deliver them. Without pacing the host's time is the
+// audio's own and the stretch renders on the calling thread: handing every
+// stretch to another thread would only add two context switches to each.
 //
 // Threads: constructed, used and destroyed on the main thread; the instance
 // must not be touched by the main thread while Render runs.

@@ -12,5 +12,19 @@
 // The next value: random sign, magnitude between about 6.78e-21 and 1.35e-20.
 float NextAntiDenormal() noexcept;
 
+// The next `count` values of the same sequence, taken from the generator in
+// one step however many they are, so a block of audio pays for one atomic
+// operation instead of one per sample. Next() hands them out in order; the
+// sequence is the one NextAntiDenormal would have given.
+class AntiDenormalRun
+{
+public:
+    explicit AntiDenormalRun(std::uint32_t count) noexcept;
+    float Next() noexcept;
+
+private:
+    std::uint32_t mState = 0;
+};
+
 // Restarts the generator from a state (tests only; 1 is the start state).
 void ResetAntiDenormal(std::uint32_t state = 1) noexcept;

@@ -285,9 +285,10 @@ void Quarvix3rdOctAnalysisService::Capture(const CaptureChannels& channels, std:
     const std::size_t channelCount = mChannels.size();
 
     // Input copy with the same noise value on both channels.
+    AntiDenormalRun noise(static_cast<std::uint32_t>(n));
     for (std::int32_t i = 0; i < n; ++i)
     {
-        const float r = NextAntiDenormal() * kNoiseScale;
+        const float r = noise.Next() * kNoiseScale;
         for (std::size_t c = 0; c < channelCount; ++c)
         {
             const float* in = channels[c];

@@ -212,9 +212,10 @@ void QuarvixSpecService::Capture(const CaptureChannels& channels, std::int32_t f
     if (mHopPhase != 0)
     {
         const std::int32_t count = std::min(mHop - mHopPhase, frames);
+        AntiDenormalRun noise(static_cast<std::uint32_t>(count));
         for (; done < count; ++done)
         {
-            const float d = NextAntiDenormal();
+            const float d = noise.Next();
             WriteSample(left[done] + d, right ? right[done] + d : 0.0f);
         }
         mFillCount += count;

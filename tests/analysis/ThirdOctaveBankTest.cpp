@@ -388,6 +388,18 @@ TEST(AntiDenormalTest, TinyNormalValuesRepeatableFromTheStartState)
     ResetAntiDenormal();
     for (float v : first)
         ASSERT_EQ(NextAntiDenormal(), v);
+
+    // Runs of any length take the same sequence, and leave the generator
+    // where single steps would have.
+    ResetAntiDenormal();
+    std::size_t taken = 0;
+    for (std::uint32_t length : {1u, 0u, 7u, 256u, 513u, 3u})
+    {
+        AntiDenormalRun run(length);
+        for (std::uint32_t i = 0; i < length; ++i, ++taken)
+            ASSERT_EQ(run.Next(), first[taken]) << taken;
+    }
+    EXPECT_EQ(NextAntiDenormal(), first[taken]);
     ResetAntiDenormal();
 }
 } // namespace
