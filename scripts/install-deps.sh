@@ -9,6 +9,8 @@ QUARVIX_PACKAGES=(
   libfreetype-dev libpixman-1-dev libpng-dev
   locales fonts-liberation2
   lv2-dev lilv-utils liblilv-dev sordi
+  libx11-dev libxext-dev libasound2-dev
+  xvfb xdotool jalv jackd2
 )
 # Only the bench scripts install these: the LV2 analyzers Quarvix is timed
 # against (bench/lv2-compare.sh) and sox (bench/analyze-vs-sox.sh). The tests

@@ -10,8 +10,7 @@
 
 #include "Commands.h"
 
-#include "AudioFile.h"
-#include "DemoSignal.h"
+#include "AudioSource.h"
 #include "HostError.h"
 #include "HostSession.h"
 #include "PluginModule.h"
@@ -48,35 +47,6 @@ std::uint32_t AudioClock()
 {
     return gAudioMilliseconds.load(std::memory_order_relaxed);
 }
-
-// Where the audio comes from: a file or the demo signal.
-class Source
-{
-public:
-    explicit Source(const std::optional<std::string>& path)
-    {
-        if (path)
-            mFile = std::make_unique<AudioReader>(*path);
-        else
-            mDemo = std::make_unique<DemoSignal>();
-    }
-    int GetSampleRate() const { return mFile ? mFile->GetSampleRate() : DemoSignal::kSampleRate; }
-    int GetChannelCount() const { return mFile ? mFile->GetChannelCount() : DemoSignal::kChannels; }
-    // Frames the source says it holds (a file may end early).
-    std::int64_t GetFrames() const { return mFile ? mFile->GetAnnouncedFrames() : DemoSignal::kFrames; }
-    std::int64_t Read(ChannelBuffers& channels, std::int64_t frames)
-    {
-        return mFile ? mFile->Read(channels, frames) : mDemo->Read(channels, frames);
-    }
-    std::string Describe(const std::optional<std::string>& path) const
-    {
-        return path ? *path : std::string("the demo signal");
-    }
-
-private:
-    std::unique_ptr<AudioReader> mFile;
-    std::unique_ptr<DemoSignal> mDemo;
-};
 
 // The settings a user reaches for, written into the plug-in's own settings
 // text: the view's options object holds all but the view itself.
@@ -176,7 +146,7 @@ int RunAnalyze(const AnalyzeOptions& options)
             throw HostError("'" + **output + "' is the input file");
     }
 
-    Source source(options.input);
+    AudioSource source(options.input);
     std::string loaded;
     if (options.loadSettings)
         loaded = ReadSettingsFile(*options.loadSettings);
@@ -321,7 +291,7 @@ int RunAnalyze(const AnalyzeOptions& options)
     static const char* const kViews[] = {"FFT", "spectrogram", "third-octave"};
     std::printf("analysed %.3f s of %d channel(s) at %d Hz from %s (%s view, blocks of %d frames%s)\n",
                 static_cast<double>(frames) / rate, source.GetChannelCount(), rate,
-                source.Describe(options.input).c_str(), kViews[std::clamp(view, 0, 2)], options.blockSize,
+                source.Describe().c_str(), kViews[std::clamp(view, 0, 2)], options.blockSize,
                 options.realtime ? ", real time" : "");
     if (options.exportPath)
         std::printf("wrote %s (%zu lines of analysis data)\n", options.exportPath->c_str(),

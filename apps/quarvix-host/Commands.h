@@ -49,6 +49,17 @@ struct AnalyzeOptions
     std::optional<double> peakHoldTime;  // s, -1 holds forever
 };
 
+// What show is asked.
+struct ShowOptions
+{
+    std::string modulePath;
+    std::optional<std::string> input; // none: the demo signal
+    bool play = false;
+    std::string device = "default"; // ALSA's name of the output device
+    int blockSize = 1024;
+    std::optional<std::string> loadSettings;
+};
+
 // Block sizes the process command accepts.
 inline constexpr int kMinBlockSize = 1;
 inline constexpr int kMaxBlockSize = 65536;
@@ -60,3 +71,4 @@ inline constexpr std::size_t kMaxSettingsFileBytes = 16u << 20;
 int RunDescribe(const DescribeOptions& options);
 int RunProcess(const ProcessOptions& options);
 int RunAnalyze(const AnalyzeOptions& options);
+int RunShow(const ShowOptions& options);

@@ -85,6 +85,16 @@ int main(int argc, char** argv)
     analyzeCommand->add_flag("--realtime", analyze.realtime, "pace the audio at its own rate");
     analyzeCommand->add_flag("--quiet", analyze.quiet, "no progress bar");
 
+    ShowOptions show;
+    CLI::App* showCommand = app.add_subcommand(
+        "show", "show the plug-in's editor in a window while an audio file (or the demo signal) runs through it "
+                "in real time");
+    showCommand->add_option("IN", show.input, "input audio file (mono or stereo); none: an 8-second demo signal");
+    CLI::Option* play = showCommand->add_flag("--play", show.play, "also play the audio; the device's clock paces it");
+    showCommand->add_option("--device", show.device, "ALSA device to play on")->capture_default_str()->needs(play);
+    showCommand->add_option("--block", show.blockSize, "frames per render call (1 to 65536)")->capture_default_str();
+    showCommand->add_option("--load-settings", show.loadSettings, "settings file to start from");
+
     try
     {
         app.parse(argc, argv);
@@ -109,6 +119,11 @@ int main(int argc, char** argv)
         {
             analyze.modulePath = modulePath;
             return RunAnalyze(analyze);
+        }
+        if (*showCommand)
+        {
+            show.modulePath = modulePath;
+            return RunShow(show);
         }
         process.modulePath = modulePath;
         return RunProcess(process);
