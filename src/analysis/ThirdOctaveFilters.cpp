@@ -1,5 +1,7 @@
 #include "analysis/ThirdOctaveFilters.h"
 
+#include "base/TargetClones.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -7,17 +9,10 @@
 #include <type_traits>
 
 // The filters run on the real-time thread and dominate the third-octave
-// analysis: on CPUs with AVX-512, or with AVX2 and FMA, another build of each
-// is chosen at load time (the processor is asked once; other CPUs run the
-// baseline build). With AVX-512 the two channels' band lanes fill one vector
-// (see kWideLanes).
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-#define QVX_FILTER_CLONES __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
-#define QVX_FILTER_WIDE_LANES 1
-#else
-#define QVX_FILTER_CLONES
-#define QVX_FILTER_WIDE_LANES 0
-#endif
+// analysis, so they are built for the wider vector units too. With AVX-512
+// the two channels' band lanes fill one vector (see kWideLanes).
+#define QVX_FILTER_CLONES QVX_TARGET_CLONES
+#define QVX_FILTER_WIDE_LANES QVX_TARGET_CLONES_ACTIVE
 
 // The vector helpers below are internal and inlined: the ABI of passing wide
 // vectors to them without AVX does not matter.

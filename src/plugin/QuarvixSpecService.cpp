@@ -231,8 +231,8 @@ void QuarvixSpecService::Capture(const CaptureChannels& channels, std::int32_t f
     while (done < frames)
     {
         const std::int32_t count = std::min(mHop, frames - done);
-        for (std::int32_t i = 0; i < count; ++i, ++done)
-            WriteSample(left[done], right ? right[done] : 0.0f);
+        WriteSamples(left + done, right ? right + done : nullptr, count);
+        done += count;
         mFillCount += count;
         if (mFillCount >= mFftSize)
         {
@@ -251,6 +251,37 @@ void QuarvixSpecService::WriteSample(float left, float right) noexcept
     if (mStereo)
         record[1] = right;
     mWriteIndex = mWriteIndex >= mWrapLimit ? 0 : mWriteIndex + 1;
+}
+
+void QuarvixSpecService::WriteSamples(const float* left, const float* right, std::int32_t count) noexcept
+{
+    // In runs up to the ring's end, so that the copy itself tests nothing.
+    while (count > 0)
+    {
+        const auto room = static_cast<std::int64_t>(mWrapLimit) - mWriteIndex + 1;
+        const auto run = static_cast<std::int32_t>(std::min<std::int64_t>(count, room));
+        std::array<float, 2>* record = mRing.data() + mWriteIndex;
+        if (!mStereo)
+        {
+            for (std::int32_t i = 0; i < run; ++i)
+                record[i][0] = left[i];
+        }
+        else if (right)
+        {
+            for (std::int32_t i = 0; i < run; ++i)
+                record[i] = {left[i], right[i]};
+        }
+        else
+        {
+            for (std::int32_t i = 0; i < run; ++i)
+                record[i] = {left[i], 0.0f};
+        }
+        mWriteIndex = run == room ? 0 : mWriteIndex + run;
+        left += run;
+        if (right)
+            right += run;
+        count -= run;
+    }
 }
 
 void QuarvixSpecService::AnalyseNewestWindow() noexcept

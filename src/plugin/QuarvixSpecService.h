@@ -97,6 +97,8 @@ private:
     // Ring and hop bookkeeping back to empty; guard mutex held.
     void ClearRing() noexcept;
     void WriteSample(float left, float right) noexcept;
+    // The same for count frames in a row (right: null for silence).
+    void WriteSamples(const float* left, const float* right, std::int32_t count) noexcept;
     void AnalyseNewestWindow() noexcept;
 
     std::unique_ptr<MsgProxy> mMsgProxy;

@@ -258,3 +258,26 @@ TEST_F(SpecPlotBallistics, WhileFrozenFramesAreDiscardedAndTheCurvesKeepTheirSta
 }
 
 } // namespace
+
+namespace
+{
+// The curves convert powers with a logarithm of their own (one the compiler
+// can run over a whole frame at once): within 2e-5 dB of 10 log10(p) over
+// every power a frame can hold, with silence and "nothing at all" apart.
+TEST(SpecPlotLevels, APowerReadsTenLog10OfItWithinTwoHundredThousandthsOfADecibel)
+{
+    const float normalisation = QVXSpecPlotCurves::NormalisationDb(2048);
+    double worst = 0.0;
+    for (double exponent = -12.0; exponent <= 12.0; exponent += 0.000713)
+    {
+        const auto power = static_cast<float>(std::pow(10.0, exponent));
+        const double exact = 10.0 * std::log10(static_cast<double>(power)) - normalisation;
+        worst = std::max(worst, std::fabs(QVXSpecPlotCurves::PowerToLevel(power, normalisation) - exact));
+    }
+    EXPECT_LT(worst, 2e-5);
+    EXPECT_EQ(QVXSpecPlotCurves::PowerToLevel(0.0f, normalisation), -200.0f - normalisation);
+    EXPECT_EQ(QVXSpecPlotCurves::PowerToLevel(9.9e-13f, normalisation), -500.0f - normalisation);
+    EXPECT_EQ(QVXSpecPlotCurves::PowerToLevel(std::nanf(""), normalisation), -500.0f - normalisation);
+    EXPECT_EQ(QVXSpecPlotCurves::PowerToLevel(QVXSpecPlotCurves::kNoPower, normalisation), -500.0f - normalisation);
+}
+} // namespace
