@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <sndfile.h>
+#include <type_traits>
 
 namespace
 {
@@ -33,6 +34,34 @@ bool UsesIntegerPath(int format)
 }
 
 constexpr double kIntegerScale = 2147483648.0;
+// One channel of interleaved samples, as floats. A channel at a time and
+// with the stride known to the compiler for mono and stereo, so that the
+// loops are vector code. Integers are scaled by 2^-31 after their conversion
+// to float: the scale is a power of two, so the result is the exact quotient
+// rounded once, as dividing would give.
+template <class Sample>
+void Deinterleave(const Sample* in, std::size_t stride, std::size_t frames, float* out) noexcept
+{
+    const auto convert = [](Sample value) noexcept
+    {
+        if constexpr (std::is_same_v<Sample, float>)
+            return value;
+        else
+            return static_cast<float>(value) * static_cast<float>(1.0 / kIntegerScale);
+    };
+    const auto run = [&](auto knownStride) noexcept
+    {
+        for (std::size_t i = 0; i < frames; ++i)
+            out[i] = convert(in[i * knownStride]);
+    };
+    if (stride == 1)
+        run(std::integral_constant<std::size_t, 1>{});
+    else if (stride == 2)
+        run(std::integral_constant<std::size_t, 2>{});
+    else
+        run(stride);
+}
+
 // Frames converted per libsndfile call.
 constexpr std::int64_t kChunkFrames = 8192;
 
@@ -79,25 +108,14 @@ std::int64_t AudioReader::Read(ChannelBuffers& channels, std::int64_t frames)
                                        : sf_readf_float(mFile, mFloats.data(), wanted);
         if (got < 0 || sf_error(mFile) != SF_ERR_NO_ERROR)
             throw HostError("cannot read '" + mPath + "': " + sf_strerror(mFile));
-        // A channel at a time, each a plain loop the compiler makes vector
-        // code of. The scale is a power of two: multiplying by its inverse is
-        // the same exact operation as dividing.
-        constexpr double kInverseScale = 1.0 / kIntegerScale;
+        const auto frames = static_cast<std::size_t>(got);
         for (std::size_t c = 0; c < channelCount; ++c)
         {
             float* out = channels[c].data() + done;
             if (integer)
-            {
-                const int* in = mInts.data() + c;
-                for (std::size_t i = 0; i < static_cast<std::size_t>(got); ++i)
-                    out[i] = static_cast<float>(in[i * channelCount] * kInverseScale);
-            }
+                Deinterleave(mInts.data() + c, channelCount, frames, out);
             else
-            {
-                const float* in = mFloats.data() + c;
-                for (std::size_t i = 0; i < static_cast<std::size_t>(got); ++i)
-                    out[i] = in[i * channelCount];
-            }
+                Deinterleave(mFloats.data() + c, channelCount, frames, out);
         }
         done += got;
         mFramesRead += got;

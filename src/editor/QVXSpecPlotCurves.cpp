@@ -70,8 +70,6 @@ void QVXSpecPlotCurves::Resize(std::int32_t fftSize)
     mNormalisationDb = NormalisationDb(fftSize);
     const float silence = PowerToLevel(0.0f, mNormalisationDb);
     mFrameMax.assign(bins, kNoPower);
-    mPower.assign(bins, 0.0f);
-    mLevel.assign(bins, 0.0f);
     mFrameMaxLevel.assign(bins, PowerToLevel(kNoPower, mNormalisationDb));
     mLive.assign(bins, silence);
     mAverage.assign(bins, silence);
@@ -90,26 +88,22 @@ QVX_TARGET_CLONES void QVXSpecPlotCurves::AddFrame(std::span<const float> frame,
     if (bins == 0 || frame.size() < 2 * bins)
         return;
     const float* data = frame.data();
-    float* power = mPower.data();
-    float* level = mLevel.data();
     float* frameMax = mFrameMax.data();
     float* average = mAverage.data();
-    // Plain passes without branches, each of which becomes vector code.
-    // Position 1 holds the Nyquist value, not an imaginary part of DC.
-    power[0] = data[0] * data[0];
-    for (std::size_t k = 1; k < bins; ++k)
-        power[k] = data[2 * k] * data[2 * k] + data[2 * k + 1] * data[2 * k + 1];
     const float normalisation = mNormalisationDb;
-    for (std::size_t k = 0; k < bins; ++k)
-        level[k] = Level(power[k], normalisation);
-    for (std::size_t k = 0; k < bins; ++k)
+    // One pass without branches, which becomes vector code; bin 0 first on
+    // its own, as position 1 holds the Nyquist value, not an imaginary part
+    // of DC.
+    const auto add = [&](std::size_t k, float power) noexcept
     {
-        const float louder = power[k];
+        const float level = Level(power, normalisation);
         const float before = frameMax[k];
-        frameMax[k] = louder > before ? louder : before;
-    }
-    for (std::size_t k = 0; k < bins; ++k)
-        average[k] += (level[k] - average[k]) * alpha;
+        frameMax[k] = power > before ? power : before;
+        average[k] += (level - average[k]) * alpha;
+    };
+    add(0, data[0] * data[0]);
+    for (std::size_t k = 1; k < bins; ++k)
+        add(k, data[2 * k] * data[2 * k] + data[2 * k + 1] * data[2 * k + 1]);
 }
 
 QVX_TARGET_CLONES void QVXSpecPlotCurves::Finish(std::uint32_t now, double dt, double elapsed,

@@ -67,9 +67,6 @@ public:
 private:
     std::int32_t mFftSize = 0;
     float mNormalisationDb = 0.0f;
-    // AddFrame's powers and levels of the frame, bin by bin.
-    std::vector<float> mPower;
-    std::vector<float> mLevel;
     std::vector<float> mFrameMax;
     // The level of mFrameMax, as Finish found it.
     std::vector<float> mFrameMaxLevel;

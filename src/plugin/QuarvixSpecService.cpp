@@ -213,11 +213,8 @@ void QuarvixSpecService::Capture(const CaptureChannels& channels, std::int32_t f
     {
         const std::int32_t count = std::min(mHop - mHopPhase, frames);
         AntiDenormalRun noise(static_cast<std::uint32_t>(count));
-        for (; done < count; ++done)
-        {
-            const float d = noise.Next();
-            WriteSample(left[done] + d, right ? right[done] + d : 0.0f);
-        }
+        WriteSamples(left, right, count, &noise);
+        done = count;
         mFillCount += count;
         if (mFillCount >= mFftSize)
         {
@@ -244,16 +241,8 @@ void QuarvixSpecService::Capture(const CaptureChannels& channels, std::int32_t f
     mGuard.Unlock();
 }
 
-void QuarvixSpecService::WriteSample(float left, float right) noexcept
-{
-    auto& record = mRing[static_cast<std::size_t>(mWriteIndex)];
-    record[0] = left;
-    if (mStereo)
-        record[1] = right;
-    mWriteIndex = mWriteIndex >= mWrapLimit ? 0 : mWriteIndex + 1;
-}
-
-void QuarvixSpecService::WriteSamples(const float* left, const float* right, std::int32_t count) noexcept
+void QuarvixSpecService::WriteSamples(const float* left, const float* right, std::int32_t count,
+                                      AntiDenormalRun* noise) noexcept
 {
     // In runs up to the ring's end, so that the copy itself tests nothing.
     while (count > 0)
@@ -261,7 +250,18 @@ void QuarvixSpecService::WriteSamples(const float* left, const float* right, std
         const auto room = static_cast<std::int64_t>(mWrapLimit) - mWriteIndex + 1;
         const auto run = static_cast<std::int32_t>(std::min<std::int64_t>(count, room));
         std::array<float, 2>* record = mRing.data() + mWriteIndex;
-        if (!mStereo)
+        if (noise)
+        {
+            // The same value on both channels of a frame.
+            for (std::int32_t i = 0; i < run; ++i)
+            {
+                const float d = noise->Next();
+                record[i][0] = left[i] + d;
+                if (mStereo)
+                    record[i][1] = right ? right[i] + d : 0.0f;
+            }
+        }
+        else if (!mStereo)
         {
             for (std::int32_t i = 0; i < run; ++i)
                 record[i][0] = left[i];
@@ -284,6 +284,24 @@ void QuarvixSpecService::WriteSamples(const float* left, const float* right, std
     }
 }
 
+namespace
+{
+// Hands combine(i, windowed sample i) the channel's samples of a window that
+// starts at `start` of the ring, in two runs (to the ring's end, then from
+// its start) so that each loop is plain vector code.
+template <class Combine>
+void ForWindowSamples(const std::array<float, 2>* ring, std::int32_t span, std::int32_t start, std::int32_t n,
+                      std::size_t channel, const float* window, Combine&& combine) noexcept
+{
+    const std::int32_t first = std::min(n, span - start);
+    const std::array<float, 2>* from = ring + start;
+    for (std::int32_t i = 0; i < first; ++i)
+        combine(i, from[i][channel] * window[i]);
+    for (std::int32_t i = first; i < n; ++i)
+        combine(i, ring[i - first][channel] * window[i]);
+}
+} // namespace
+
 void QuarvixSpecService::AnalyseNewestWindow() noexcept
 {
     const std::int32_t n = mFftSize;
@@ -294,8 +312,8 @@ void QuarvixSpecService::AnalyseNewestWindow() noexcept
     const bool enabled = IsEnabled();
 
     // Pass 1: the left samples, oldest first.
-    for (std::int32_t i = 0, r = start; i < n; ++i, r = r + 1 == span ? 0 : r + 1)
-        work[i] = mRing[static_cast<std::size_t>(r)][0] * window[static_cast<std::size_t>(i)];
+    const std::array<float, 2>* ring = mRing.data();
+    ForWindowSamples(ring, span, start, n, 0, window.data(), [work](std::int32_t i, float v) { work[i] = v; });
     const bool transformLeft = mChannelMode == kModeLeft || mChannelMode == kModeBoth;
     if (transformLeft)
         RealFFT(mWork, mOrder, 1, mTables);
@@ -306,13 +324,12 @@ void QuarvixSpecService::AnalyseNewestWindow() noexcept
     // mode averaged with the windowed left samples still in the work buffer.
     if (mChannelMode == kModeSum)
     {
-        for (std::int32_t i = 0, r = start; i < n; ++i, r = r + 1 == span ? 0 : r + 1)
-            work[i] = (mRing[static_cast<std::size_t>(r)][1] * window[static_cast<std::size_t>(i)] + work[i]) * 0.5f;
+        ForWindowSamples(ring, span, start, n, 1, window.data(),
+                         [work](std::int32_t i, float v) { work[i] = (v + work[i]) * 0.5f; });
     }
     else
     {
-        for (std::int32_t i = 0, r = start; i < n; ++i, r = r + 1 == span ? 0 : r + 1)
-            work[i] = mRing[static_cast<std::size_t>(r)][1] * window[static_cast<std::size_t>(i)];
+        ForWindowSamples(ring, span, start, n, 1, window.data(), [work](std::int32_t i, float v) { work[i] = v; });
     }
     if (mChannelMode != kModeLeft)
         RealFFT(mWork, mOrder, 1, mTables);

@@ -35,6 +35,8 @@
 
 class QVXSpecConfig;
 
+class AntiDenormalRun;
+
 class QuarvixSpecService
     : public QuarvixService<QuarvixSpecService, 1, QuarvixServiceClient<QuarvixSpecService>>,
       public Serialization::Serializable,
@@ -96,9 +98,10 @@ private:
     bool IsMonoInstance() const;
     // Ring and hop bookkeeping back to empty; guard mutex held.
     void ClearRing() noexcept;
-    void WriteSample(float left, float right) noexcept;
-    // The same for count frames in a row (right: null for silence).
-    void WriteSamples(const float* left, const float* right, std::int32_t count) noexcept;
+    // count frames into the ring (right: null for silence), with the noise's
+    // next value added to each frame when there is noise.
+    void WriteSamples(const float* left, const float* right, std::int32_t count,
+                      AntiDenormalRun* noise = nullptr) noexcept;
     void AnalyseNewestWindow() noexcept;
 
     std::unique_ptr<MsgProxy> mMsgProxy;
