@@ -57,6 +57,16 @@ struct HostRect
     {
         return x >= left && x < right && y >= top && y < bottom;
     }
+    // The smallest rectangle holding both; an empty one adds nothing.
+    static HostRect Bounds(const HostRect& a, const HostRect& b)
+    {
+        if (a.IsEmpty())
+            return b;
+        if (b.IsEmpty())
+            return a;
+        return {a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top,
+                a.right > b.right ? a.right : b.right, a.bottom > b.bottom ? a.bottom : b.bottom};
+    }
 };
 
 enum class HostMessageType : std::int32_t

@@ -7,16 +7,6 @@ namespace HostLib
 
 namespace
 {
-HostRect Bounds(const HostRect& a, const HostRect& b)
-{
-    if (a.IsEmpty())
-        return b;
-    if (b.IsEmpty())
-        return a;
-    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-            std::max(a.bottom, b.bottom)};
-}
-
 HostMessage Message(HostMessageType type)
 {
     HostMessage message;
@@ -47,7 +37,7 @@ public:
     void* GetUserData() const override { return mUserData; }
     void Invalidate(const HostRect& rect) override
     {
-        mUpdate = Bounds(mUpdate, Intersection(rect, {0, 0, mRect.Width(), mRect.Height()}));
+        mUpdate = HostRect::Bounds(mUpdate, Intersection(rect, {0, 0, mRect.Width(), mRect.Height()}));
     }
 
     HostRect TakeUpdate()

@@ -101,16 +101,6 @@ std::uint32_t Modifiers(unsigned int state)
     return modifiers;
 }
 
-HostRect Union(const HostRect& a, const HostRect& b)
-{
-    if (a.IsEmpty())
-        return b;
-    if (b.IsEmpty())
-        return a;
-    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-            std::max(a.bottom, b.bottom)};
-}
-
 constexpr int kNoticeHeight = 22;
 } // namespace
 
@@ -364,7 +354,7 @@ void X11HostWindow::HandleEvents()
         switch (event.type)
         {
         case Expose:
-            mExposed = Union(mExposed, {event.xexpose.x, event.xexpose.y,
+            mExposed = HostRect::Bounds(mExposed, {event.xexpose.x, event.xexpose.y,
                                         event.xexpose.x + event.xexpose.width,
                                         event.xexpose.y + event.xexpose.height});
             break;
@@ -502,7 +492,7 @@ void X11HostWindow::Present()
             std::int32_t right = width;
             while (now[right - 1] == before[right - 1])
                 --right;
-            changed = Union(changed, {left, y, right, y + 1});
+            changed = HostRect::Bounds(changed, {left, y, right, y + 1});
         }
     }
     if (changed.IsEmpty())
