@@ -11,13 +11,13 @@
 #include "host/module/ModuleEntry.h"
 #include "lv2/Lv2Identity.h"
 #include "lv2/Lv2Instance.h"
+#include "platform/SafeFile.h"
 #include "plugin/CVLQuarvixMetaClass.h"
 
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -155,11 +155,9 @@ void WritePlugin(std::ostream& out, const PluginText& plugin, const std::string&
 
 void WriteFile(const std::filesystem::path& path, const std::string& text)
 {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-    file.close();
-    if (!file)
-        throw std::runtime_error("cannot write " + path.string());
+    std::string error;
+    if (!Platform::SafeWriteFile(path, text, &error))
+        throw std::runtime_error("cannot write " + path.string() + ": " + error);
 }
 
 // Every real-time process type of the plug-in must be one LV2 plug-in of
