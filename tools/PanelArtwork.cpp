@@ -23,6 +23,7 @@
 #include "editor/SkinLayout.h"
 #include "gui/OGWorld.h"
 #include "gui/PngImage.h"
+#include "platform/SafeFile.h"
 #include "resources/ResourceTable.h"
 
 #include <algorithm>
@@ -637,9 +638,7 @@ bool WriteSource(const std::filesystem::path& file, const std::vector<std::strin
         if (existing.str() == text)
             return true;
     }
-    std::ofstream written(file, std::ios::binary | std::ios::trunc);
-    written << text;
-    return static_cast<bool>(written);
+    return Platform::SafeWriteFile(file, text);
 }
 
 int Usage()
