@@ -26,15 +26,7 @@ QVXGlobalFrame::QVXGlobalFrame(Frame* parent, std::int32_t x, std::int32_t y, Dr
       MessageSubscriber<QVXGlobalFrame>(parent->GetRoot()->GetPluginServices()),
       ControlContainer(parent->GetRoot()->GetPluginServices()), mSkin(skin)
 {
-    for (const SkinLayout::Element& e : SkinLayout::Elements(SkinLayout::Panel::Global))
-    {
-        if (!e.IsButton())
-            continue;
-        auto* button = new ActionButton(this, e.rect.left, e.rect.top, e.rect.Width(),
-                                        e.rect.Height(), 0, e.id, SkinButtonImages(e, skin));
-        button->SetAcceptsShiftClick(true);
-        AddControl(button, e.id);
-    }
+    AddPanelActionButtons(this, *this, SkinLayout::Panel::Global, skin);
     MessageSubscriber<QVXGlobalFrame>::Subscribe(ControlContainer::GetMsgClass(kMsgClass),
                                                  kContainerSubRef,
                                                  &QVXGlobalFrame::OnContainerMessage);

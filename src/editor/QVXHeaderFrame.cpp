@@ -13,15 +13,7 @@ QVXHeaderFrame::QVXHeaderFrame(Frame* parent, std::int32_t x, std::int32_t y, Dr
                       id),
       ControlContainer(parent->GetRoot()->GetPluginServices())
 {
-    for (const SkinLayout::Element& e : SkinLayout::Elements(SkinLayout::Panel::Header))
-    {
-        if (!e.IsButton())
-            continue;
-        auto* button = new ActionButton(this, e.rect.left, e.rect.top, e.rect.Width(),
-                                        e.rect.Height(), 0, e.id, SkinButtonImages(e, skin));
-        button->SetAcceptsShiftClick(true);
-        AddControl(button, e.id);
-    }
+    AddPanelActionButtons(this, *this, SkinLayout::Panel::Header, skin);
 }
 
 QVXHeaderFrame::~QVXHeaderFrame() = default;

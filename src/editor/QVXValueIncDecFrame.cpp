@@ -20,6 +20,20 @@ PixMapButton::Images SkinButtonImages(const SkinLayout::Element& element, DrawCo
     return images;
 }
 
+void AddPanelActionButtons(Frame* frame, ControlContainer& container, SkinLayout::Panel panel,
+                           DrawContext* picture)
+{
+    for (const SkinLayout::Element& e : SkinLayout::Elements(panel))
+    {
+        if (!e.IsButton())
+            continue;
+        auto* button = new ActionButton(frame, e.rect.left, e.rect.top, e.rect.Width(), e.rect.Height(), 0, e.id,
+                                        SkinButtonImages(e, picture));
+        button->SetAcceptsShiftClick(true);
+        container.AddControl(button, e.id);
+    }
+}
+
 void StyleSkinText(TextFrame& text)
 {
     // The skin's label and dim caption colours; the wells are dark, so the

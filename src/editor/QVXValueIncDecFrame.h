@@ -31,6 +31,11 @@ class TextFrame;
 // The images of a button of the layout table, in the picture it draws from.
 PixMapButton::Images SkinButtonImages(const SkinLayout::Element& element, DrawContext* picture);
 
+// Every button the layout table gives a panel, as action buttons of frame
+// (which also accept a Shift-click) that report to container under their ids.
+void AddPanelActionButtons(Frame* frame, ControlContainer& container, SkinLayout::Panel panel,
+                           DrawContext* picture);
+
 // The rectangle that holds a value's text and both halves of its step pair.
 Rect TextAndPairBounds(const Rect& text, const SkinLayout::Element& decrement,
                        const SkinLayout::Element& increment);
