@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <set>
@@ -107,21 +108,27 @@ protected:
         XFlush(display);
     }
 
-    fs::path WriteSine(double seconds)
+    // A 1 kHz sine (on the right an octave higher), written as float WAV;
+    // the interleaved samples are returned.
+    std::vector<float> WriteSine(const fs::path& path, double seconds, int channels = 1)
     {
-        const fs::path path = mDir / "sine.wav";
         SF_INFO info{};
         info.samplerate = 48000;
-        info.channels = 1;
+        info.channels = channels;
         info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
         SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
         EXPECT_NE(file, nullptr);
-        std::vector<float> data(static_cast<std::size_t>(seconds * info.samplerate));
+        const auto frames = static_cast<std::size_t>(seconds * info.samplerate);
+        std::vector<float> data(frames * static_cast<std::size_t>(channels));
         for (std::size_t i = 0; i < data.size(); ++i)
-            data[i] = 0.5f * static_cast<float>(std::sin(2.0 * M_PI * 1000.0 * static_cast<double>(i) / 48000.0));
-        sf_writef_float(file, data.data(), static_cast<sf_count_t>(data.size()));
+        {
+            const double hz = 1000.0 * static_cast<double>(1 + i % static_cast<std::size_t>(channels));
+            const double t = static_cast<double>(i / static_cast<std::size_t>(channels)) / 48000.0;
+            data[i] = 0.5f * static_cast<float>(std::sin(2.0 * M_PI * hz * t));
+        }
+        sf_writef_float(file, data.data(), static_cast<sf_count_t>(frames));
         sf_close(file);
-        return path;
+        return data;
     }
 
     static inline std::unique_ptr<X11Test::XvfbDisplay> sDisplay;
@@ -165,7 +172,8 @@ TEST_F(ShowTest, EditorWindowShowsTheLiveAnalyzerUntilCtrlC)
 // closing it ends the show with status 0.
 TEST_F(ShowTest, FileRunsInRealTimeAndClosingTheWindowEndsTheShow)
 {
-    const fs::path sine = WriteSine(1.0);
+    const fs::path sine = mDir / "sine.wav";
+    WriteSine(sine, 1.0);
     const auto started = std::chrono::steady_clock::now();
     ChildProcess program;
     Start(program, {sine.string(), "--block", "300"});
@@ -185,8 +193,10 @@ TEST_F(ShowTest, FileRunsInRealTimeAndClosingTheWindowEndsTheShow)
     EXPECT_TRUE(EditorGone());
 }
 
-// Played on ALSA's null device, the show runs and a kill ends it as Ctrl+C does.
-TEST_F(ShowTest, PlayingOnTheNullDeviceEndsCleanlyOnKill)
+// Played on ALSA's null device, the show runs and a kill ends it as Ctrl+C
+// does. Played into a file through ALSA's file device, what is heard is the
+// input, sample for sample, every frame of it, whatever the block size.
+TEST_F(ShowTest, PlayingIsHeardAsTheInputAndEndsCleanlyOnKill)
 {
     ChildProcess program;
     Start(program, {"--play", "--device", "null"});
@@ -196,6 +206,18 @@ TEST_F(ShowTest, PlayingOnTheNullDeviceEndsCleanlyOnKill)
     EXPECT_EQ(program.Wait(5s), 0) << ReadOutput();
     EXPECT_NE(ReadOutput().find("\nStopped (interrupted) after "), std::string::npos) << ReadOutput();
     EXPECT_TRUE(EditorGone());
+
+    const fs::path input = mDir / "stereo.wav";
+    const std::vector<float> samples = WriteSine(input, 0.25, 2);
+    const fs::path played = mDir / "played.raw";
+    ChildProcess player;
+    Start(player, {input.string(), "--block", "300", "--play", "--device", "file:'" + played.string() + "',raw"});
+    ASSERT_TRUE(WaitForOutput("The input ended after 0.250 s", 10s)) << ReadOutput();
+    player.Signal(SIGINT);
+    EXPECT_EQ(player.Wait(5s), 0) << ReadOutput();
+    const std::string heard = TestFiles::ReadFile(played);
+    ASSERT_EQ(heard.size(), samples.size() * sizeof(float));
+    EXPECT_EQ(std::memcmp(heard.data(), samples.data(), heard.size()), 0);
 }
 
 // What stops the show before it starts gets one message and status 1.
