@@ -3,14 +3,13 @@
 #include "core/MessagePublisher.h"
 #include "core/MessageSubscriber.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
 namespace
 {
@@ -21,13 +20,9 @@ constexpr std::int32_t kColr = FourCCValue("colr");
 using Log = std::vector<std::string>;
 
 // Logs "name:what" for every message it handles; an optional hook runs after logging.
-class Listener : public MessageSubscriber<Listener>
+struct Listener : MessageSubscriber<Listener>
 {
-public:
-    Listener(PluginServices* services, Log& log, std::string name)
-        : MessageSubscriber(services), mLog(log), mName(std::move(name))
-    {
-    }
+    Listener(PluginServices* services, Log& log, std::string name) : MessageSubscriber(services), mLog(log), mName(name) {}
     void OnMessage(std::int32_t what)
     {
         mLog.push_back(mName + ":" + (what == MsgClassDestroyed ? std::string("destroyed") : FourCCText(what)));
@@ -74,7 +69,6 @@ TEST_F(Messaging, SendReachesNewestSubscriberFirstAndSkipsExcluded)
     mPublisher.Send(kMain, kColr, 42, reinterpret_cast<MessageParam>(&record));
     EXPECT_EQ(Take(), (Log{"c:colr", "b:colr", "a:colr"}));
     EXPECT_EQ(a.mP1, std::vector<MessageParam>{42});
-
     c.mHook = nullptr;
     mPublisher.Send(kMain, kColr, 0, 0, b.GetSubscription(1));
     EXPECT_EQ(Take(), (Log{"c:colr", "a:colr"}));
@@ -128,18 +122,15 @@ TEST_F(Messaging, UnpublishNotifiesUnblockedSubscribersOnceAndReleasesAll)
     b.Subscribe(msgClass, 2, &Listener::OnMessage);
     mPublisher.Send(kMain, kColr);
     EXPECT_EQ(Take(), (Log{"b:colr", "a:colr"}));
-}
 
-TEST_F(Messaging, PublisherDestructorUnpublishesInAscendingOrder)
-{
-    Listener listener(&mServices, mLog, "x");
+    // A publisher going away unpublishes its classes in ascending order.
     {
         MessagePublisher publisher(&mServices);
-        listener.Subscribe(publisher.Publish(kMain), 1, &Listener::OnMessage);
-        listener.Subscribe(publisher.Publish(kAlarm), 2, &Listener::OnMessage);
-        listener.mHook = [&](std::int32_t) { mLog.push_back(std::to_string(listener.GetCurrentSubRef())); };
+        a.Subscribe(publisher.Publish(kColr), 3, &Listener::OnMessage);
+        a.Subscribe(publisher.Publish(kAlarm), 4, &Listener::OnMessage);
+        a.mHook = [&](std::int32_t) { mLog.push_back(std::to_string(a.GetCurrentSubRef())); };
     }
-    EXPECT_EQ(Take(), (Log{"x:destroyed", "2", "x:destroyed", "1"})); // 'almM' < 'main'
+    EXPECT_EQ(Take(), (Log{"a:destroyed", "4", "a:destroyed", "3"})); // 'almM' < 'colr'
 }
 
 // A handler that throws has had its message; the ones behind it wait, in
@@ -223,15 +214,8 @@ TEST_F(Messaging, FailuresLeaveStateUnchanged)
     EXPECT_THROW(mPublisher.Block(true, kAlarm), AppFrame::BadParameter);
     EXPECT_THROW(mPublisher.Unpublish(kAlarm), MessagePublisher::BadMsgClassRef);
     EXPECT_THROW(mPublisher.GetMsgClass(kAlarm), MessagePublisher::BadMsgClassRef);
-    try
-    {
-        mPublisher.Publish(kMain);
-        FAIL() << "duplicate publish accepted";
-    }
-    catch (const std::invalid_argument& e)
-    {
-        EXPECT_STREQ(e.what(), "MessagePublisher::Publish: msgClassRef is not unique.");
-    }
+    EXPECT_THAT([&] { mPublisher.Publish(kMain); },
+                ::testing::ThrowsMessage<std::invalid_argument>("MessagePublisher::Publish: msgClassRef is not unique."));
     EXPECT_EQ(mPublisher.GetMsgClass(kMain), msgClass);
 
     Listener& a = Listen("a", msgClass);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <tuple>
 
@@ -33,16 +34,11 @@ struct RecordingCore : PluginCore
 // Ramps on every channel (channel c starts at 1 + 1000 c), outputs zeroed.
 struct Audio
 {
-    Audio(int channels, int frames)
+    Audio(int channels, int frames) : in(channels, std::vector<float>(frames)), out(channels, std::vector<float>(frames))
     {
         for (int c = 0; c < channels; ++c)
         {
-            in.emplace_back(static_cast<std::size_t>(frames));
-            std::iota(in.back().begin(), in.back().end(), 1.0f + 1000.0f * static_cast<float>(c));
-            out.emplace_back(static_cast<std::size_t>(frames), 0.0f);
-        }
-        for (int c = 0; c < channels; ++c)
-        {
+            std::iota(in[c].begin(), in[c].end(), 1.0f + 1000.0f * static_cast<float>(c));
             inPtr.push_back(in[c].data());
             outPtr.push_back(out[c].data());
         }
@@ -61,23 +57,6 @@ protected:
     }
     RecordingPlatform mPlatform;
 };
-
-TEST_F(QuarvixProcessTest, AccumulateAddsToPreviousOutputAndInPlaceIsUntouched)
-{
-    Quarvix plugin(mPlatform, {2, 2});
-    Audio audio(2, 32);
-    std::fill(audio.out[0].begin(), audio.out[0].end(), 0.5f);
-    std::fill(audio.out[1].begin(), audio.out[1].end(), -2.0f);
-    plugin.Process(audio.inPtr.data(), audio.outPtr.data(), 32, true, 0);
-    for (std::size_t i = 0; i < 32; ++i)
-        EXPECT_EQ(std::pair(audio.out[0][i], audio.out[1][i]), std::pair(audio.in[0][i] + 0.5f, audio.in[1][i] - 2.0f));
-
-    // Processing in place leaves the samples as they are.
-    std::vector<float> inPlace = audio.in[0];
-    float* both[] = {inPlace.data(), audio.in[1].data()};
-    plugin.Process(both, both, 32, false, 0);
-    EXPECT_EQ(inPlace, audio.in[0]);
-}
 
 // Hosts may ask for blocks well above the usual 1024 frames: every service is
 // told the new size (and always two channels), a mono instance's silence grows
@@ -130,11 +109,7 @@ TEST_F(QuarvixProcessTest, BlocksAboveTheUsualSizeAreAnalysedEverySample)
 // whatever it is asked.
 TEST_F(QuarvixProcessTest, OfflinePassWritesEveryFrameAfterThePrerollAcrossBlocks)
 {
-    struct Pass
-    {
-        std::int32_t platformPreroll, preroll;
-        std::vector<std::int32_t> blocks, written;
-    };
+    struct Pass { std::int32_t platformPreroll, preroll; std::vector<std::int32_t> blocks, written; };
     const Pass passes[] = {{0, 16, {10, 100, 40}, {0, 94, 40}}, // 16 when the platform names none
                            {64, 64, {25, 25, 25, 300}, {0, 0, 11, 300}},
                            {5, 5, {5, 1, 7}, {0, 1, 7}}};
@@ -177,13 +152,8 @@ TEST_F(QuarvixProcessTest, BypassAdvancesOncePerCallAndStopsCaptureOnlyWhenCompl
     TestCaptureAgent& agent = Attach(plugin);
     plugin.SetMaxBlockSize(100);
     Audio audio(2, 250);
-    struct Step
-    {
-        std::int32_t mode;
-        bool continued; // more frames of the same host call
-        BypassState state;
-        bool captured; // in pieces of the maximum block size
-    };
+    // Mode, more frames of the same host call or not, the state after, captured (in pieces of the maximum) or not.
+    struct Step { std::int32_t mode; bool continued; BypassState state; bool captured; };
     using enum BypassState;
     const Step steps[] = {{0, false, Active, true},        {1, false, EnteringBypass, true},
                           {1, true, EnteringBypass, true}, {0, false, LeavingBypass, true},
@@ -208,7 +178,7 @@ TEST_F(QuarvixProcessTest, BypassAdvancesOncePerCallAndStopsCaptureOnlyWhenCompl
 }
 
 // Stream format changes are all or nothing, however they fail.
-TEST_F(QuarvixProcessTest, RefusedStreamFormatIsPutBackEverywhere)
+TEST_F(QuarvixProcessTest, RefusedStreamFormatIsPutBackEverywhereAndAccumulationStillWorks)
 {
     Quarvix plugin(mPlatform, {2, 2});
     TestCaptureAgent& agent = Attach(plugin);
@@ -226,10 +196,18 @@ TEST_F(QuarvixProcessTest, RefusedStreamFormatIsPutBackEverywhere)
     EXPECT_EQ(plugin.GetSilenceBuffer().size(), 1024u);
     EXPECT_TRUE(config.messages.empty());
 
-    // Accumulating blocks of the old size use scratch buffers of that size.
+    // Accumulating adds to the previous output, in scratch buffers of the old
+    // size; processing in place leaves the samples as they are.
     Audio audio(2, 1024);
+    std::ranges::fill(audio.out[0], 0.5f);
+    std::ranges::fill(audio.out[1], -2.0f);
     plugin.Process(audio.inPtr.data(), audio.outPtr.data(), 1024, true, 0);
-    EXPECT_EQ(audio.out[1], audio.in[1]);
+    for (std::size_t i = 0; i < 1024; ++i)
+        ASSERT_EQ(std::pair(audio.out[0][i], audio.out[1][i]), std::pair(audio.in[0][i] + 0.5f, audio.in[1][i] - 2.0f));
+    std::vector<float> inPlace = audio.in[0];
+    float* both[] = {inPlace.data(), audio.in[1].data()};
+    plugin.Process(both, both, 1024, false, 0);
+    EXPECT_EQ(inPlace, audio.in[0]);
 
     // A listener that fails to follow a change undoes it too, and hears of
     // the old format again.
@@ -241,14 +219,6 @@ TEST_F(QuarvixProcessTest, RefusedStreamFormatIsPutBackEverywhere)
     EXPECT_THROW(plugin.SetMaxBlockSize(2048), std::bad_alloc);
     EXPECT_EQ(std::tuple(plugin.GetMaxBlockSize(), agent.formats.back().maxBlockSize, heard, plugin.GetBusyCount()),
               std::tuple(1024, 1024, 2, 0));
-}
-
-TEST_F(QuarvixProcessTest, ClearingTheClipIndicatorsIsAnnounced)
-{
-    Quarvix plugin(mPlatform, {2, 2});
-    MessageLog clip(&plugin, plugin.GetMsgClass(PluginCoreMessages::kClipClass));
-    plugin.ClearClipIndicators();
-    EXPECT_EQ(clip.messages, std::vector<LoggedMessage>{M("clcl")});
 }
 
 TEST_F(QuarvixProcessTest, DestroysServicesInReverseOrderOfAttachment)
@@ -271,7 +241,7 @@ TEST_F(QuarvixProcessTest, DestroysServicesInReverseOrderOfAttachment)
 class ParameterTest : public ::testing::Test
 {
 protected:
-    std::vector<float> Reported() const
+    std::vector<float> Reported() const // the values reported for parameter 0
     {
         std::vector<float> values;
         for (const auto& report : mPlatform.parameterReports)
@@ -283,7 +253,7 @@ protected:
     const ParameterDescriptor& mReset = *mCore.GetDescription().FindParameterById(kRest);
 };
 
-TEST_F(ParameterTest, PlugInSideChangesAreClampedAndStoredOnlyWhenNeeded)
+TEST_F(ParameterTest, PlugInSideChangesAreClampedAndStoredOnlyWhenNeededOrForced)
 {
     mCore.SetParameter(kRest, 5.0f);
     EXPECT_EQ(mCore.GetParameterById(kRest), 1.0f);
@@ -297,12 +267,10 @@ TEST_F(ParameterTest, PlugInSideChangesAreClampedAndStoredOnlyWhenNeeded)
     mCore.SetParameter(kRest, -3.0f);
     mCore.SetParameter(FourCC("none"), 1.0f); // unknown ids change nothing
     EXPECT_EQ(Reported(), (std::vector<float>{1.0f, 1.0f, 1.0f, 0.0f}));
-}
 
-TEST_F(ParameterTest, WhileBusyOnlyForcedUpdatesAreStored)
-{
-    // A sample-rate change makes the core busy; a control reacting to the
-    // change inside it must not push values back to the host.
+    // While busy only forced updates are stored: a sample-rate change makes the
+    // core busy, and a control reacting to it must not push values back to the host.
+    mPlatform.parameterReports.clear();
     for (const bool forced : {false, true})
     {
         MessageHook reacting(&mCore, mCore.GetMsgClass(PluginCoreMessages::kConfigClass), [&](std::int32_t what) {
@@ -316,16 +284,14 @@ TEST_F(ParameterTest, WhileBusyOnlyForcedUpdatesAreStored)
     }
 }
 
-TEST_F(ParameterTest, HostChangesAreQueuedAndDeliveredOnFlush)
+TEST_F(ParameterTest, HostChangesAreQueuedAndDeliveredOnFlushButNotTheirEcho)
 {
     mCore.OnHostParameterChange(mReset, 1.0f);
     EXPECT_TRUE(mCore.delivered.empty()) << "nothing before the UI thread flushes";
     mCore.FlushHostParameterChanges();
     mCore.FlushHostParameterChanges();
     EXPECT_EQ(mCore.delivered, std::vector<float>{1.0f}) << "delivered once";
-
-    // The same value again is a new press of the switch.
-    mCore.OnHostParameterChange(mReset, 1.0f);
+    mCore.OnHostParameterChange(mReset, 1.0f); // the same value again is a new press of the switch
     mCore.FlushHostParameterChanges();
     mCore.SetParameterById(kRest, 0.0f);
     mCore.SetParameterById(FourCC("none"), 1.0f);
@@ -338,19 +304,18 @@ TEST_F(ParameterTest, HostChangesAreQueuedAndDeliveredOnFlush)
     mCore.OnHostParameterChange(mReset, 1.0f);
     mCore.FlushHostParameterChanges();
     EXPECT_EQ(mCore.delivered.size(), 3u);
-}
 
-TEST_F(ParameterTest, EchoOfThePlugInsOwnChangeIsDropped)
-{
+    // The host echoing the plug-in's own change is dropped; outside
+    // SetParameter the same host call is a real change.
+    mCore.accept = true;
     mPlatform.onParameterChanged = [this](std::int32_t, float value) { mCore.OnHostParameterChange(mReset, value); };
     mCore.SetParameter(kRest, 1.0f);
     mCore.FlushHostParameterChanges();
-    EXPECT_TRUE(mCore.delivered.empty());
-    // Outside SetParameter the same host call is a real change.
+    EXPECT_EQ(mCore.delivered.size(), 3u);
     mPlatform.onParameterChanged = nullptr;
-    mCore.OnHostParameterChange(mReset, 0.0f);
+    mCore.OnHostParameterChange(mReset, 1.0f);
     mCore.FlushHostParameterChanges();
-    EXPECT_EQ(mCore.delivered.size(), 1u);
+    EXPECT_EQ(mCore.delivered.size(), 4u);
 
     // The analyzer keeps no state in its host parameter: the switch springs back.
     RecordingPlatform platform;
@@ -359,7 +324,9 @@ TEST_F(ParameterTest, EchoOfThePlugInsOwnChangeIsDropped)
     EXPECT_EQ(std::pair(plugin.GetParameterById(kRest), platform.parameterReports.size()), std::pair(0.0f, 1ul));
 }
 
-TEST(ErrorReport, GoesToTheEditorWhenItCanShowItElseToTheHost)
+// Errors go to the editor when it can show them, else to the host; programs
+// are named from the factory programs; clearing the clip indicators is announced.
+TEST(Instance, ErrorReportsProgramsAndClipClearing)
 {
     struct Root : PluginUIRootLink
     {
@@ -380,18 +347,15 @@ TEST(ErrorReport, GoesToTheEditorWhenItCanShowItElseToTheHost)
     root.canShow = false;
     plugin.ReportError("editor busy", "", 0, 1);
     plugin.SetCurrentUIRoot(nullptr);
-
     EXPECT_EQ(root.shown, std::vector<std::string>{"in editor"});
-    ASSERT_EQ(platform.errors.size(), 2u);
-    const auto& [title, message, code, severity] = platform.errors[0];
-    EXPECT_EQ(std::tuple(title, message, code, severity), std::tuple("no editor", "text", 7, 2));
-    EXPECT_EQ(std::tuple(platform.errors[1].title, platform.errors[1].severity), std::tuple("editor busy", 1));
-}
+    std::vector<std::tuple<std::string, std::string, std::int32_t, std::int32_t>> reported;
+    for (const auto& [title, message, code, severity] : platform.errors)
+        reported.emplace_back(title, message, code, severity);
+    EXPECT_EQ(reported, (decltype(reported){{"no editor", "text", 7, 2}, {"editor busy", "", 0, 1}}));
 
-TEST(Programs, NamesFromTheFactoryProgramsAndSelection)
-{
-    RecordingPlatform platform;
-    Quarvix plugin(platform, {2, 2});
+    MessageLog clip(&plugin, plugin.GetMsgClass(PluginCoreMessages::kClipClass));
+    plugin.ClearClipIndicators();
+    EXPECT_EQ(clip.messages, std::vector<LoggedMessage>{M("clcl")}) << "clearing the clip indicators is announced";
     EXPECT_EQ(std::tuple(plugin.GetProgramCount(), plugin.GetCurrentProgram(), plugin.GetCurrentProgramName()),
               std::tuple(1, 0, "QVX Spectrum Analyzer"));
     plugin.SetProgramName("Mix bus");

@@ -43,9 +43,10 @@ QVXSpecConfig& Config(Quarvix& plugin)
 }
 
 // Title and message of each error reported.
-std::vector<std::pair<std::string, std::string>> Reports(const RecordingPlatform& platform)
+using ReportList = std::vector<std::pair<std::string, std::string>>;
+ReportList Reports(const RecordingPlatform& platform)
 {
-    std::vector<std::pair<std::string, std::string>> reports;
+    ReportList reports;
     for (const auto& error : platform.errors)
         reports.emplace_back(error.title, error.message);
     return reports;
@@ -88,9 +89,13 @@ protected:
     std::string mSaved;
 };
 
-// The metadata, the services in the order they were attached, then the
-// alarms: their count and one object per alarm, numbered, in name order.
-TEST_F(SettingsRoundTrip, TextHoldsTheMetadataTheServicesAndTheAlarmsInOrder)
+// The text holds the metadata, the services in the order they were attached,
+// then the alarms: their count and one object per alarm, numbered, in name
+// order. Each way settings travel restores the whole state on a fresh
+// instance, which announces every value it read. Its alarms are not registered
+// yet (no editor is open): their settings wait, are saved again as they came,
+// and apply when the panels register the alarms.
+TEST_F(SettingsRoundTrip, TextHoldsEverythingInOrderAndEveryWaySettingsTravelRestoresIt)
 {
     const char* chunk = mSource.GetChunk(true);
     EXPECT_EQ(std::string(chunk + mSource.GetChunkLength(), 16), std::string(16, '\0')) << "a zeroed tail";
@@ -106,14 +111,7 @@ TEST_F(SettingsRoundTrip, TextHoldsTheMetadataTheServicesAndTheAlarmsInOrder)
         at = mSaved.find(item, at);
         ASSERT_NE(at, std::string::npos) << item;
     }
-}
 
-// Each way settings travel restores the whole state on a fresh instance, which
-// announces every value it read. Its alarms are not registered yet (no editor
-// is open): their settings wait, are saved again as they came, and apply when
-// the panels register the alarms.
-TEST_F(SettingsRoundTrip, EveryWaySettingsTravelRestoresTheWholeState)
-{
     const std::string path = ::testing::TempDir() + "/round-trip" + kSettingsFileExtension;
     const std::pair<const char*, std::function<void(Quarvix&)>> carriers[] = {
         {"chunk of the current program", [&](Quarvix& target) { SetChunk(target, mSaved); }},
@@ -143,12 +141,10 @@ TEST_F(SettingsRoundTrip, EveryWaySettingsTravelRestoresTheWholeState)
     {
         SCOPED_TRACE(name);
         Quarvix target(mPlatform, {2, 2});
-        const ArchivedState fresh = StateOf(Config(target));
         MessageLog announced(&target, Config(target).GetMsgClass(QVXSpecConfigMessages::kClass));
         load(target);
         EXPECT_EQ(announced.Take(), AfterReadBurst(false));
         EXPECT_EQ(StateOf(Config(target)), StateOf(Config(mSource)));
-        EXPECT_NE(StateOf(Config(target)), fresh);
         EXPECT_EQ(target.GetSpecService().GetFftSize(), 8192) << "the services follow the loaded settings";
 
         EXPECT_EQ(target.GetAlarmManager().GetPendingAlarms().size(), 3u);
@@ -179,9 +175,8 @@ TEST(PluginSettings, RefusedChunksAreReportedOncePerInstance)
              false);
     third.SetChunk(nullptr, 10, true);
     third.SetChunk(good.data(), 0, true);
-    EXPECT_EQ(Reports(platform), (std::vector<std::pair<std::string, std::string>>{
-                                     {kUnableToLoad, kCorrupted}, {kUnableToLoad, kCarriageReturns},
-                                     {kUnableToLoad, kNoHeader}}));
+    EXPECT_EQ(Reports(platform),
+              (ReportList{{kUnableToLoad, kCorrupted}, {kUnableToLoad, kCarriageReturns}, {kUnableToLoad, kNoHeader}}));
     EXPECT_EQ(platform.errors[0].severity, 2);
 }
 
@@ -196,7 +191,7 @@ TEST(PluginSettings, DamagedOrMissingSettingsLeaveTheStateAsItWas)
     std::string text = Chunk(source, true);
     text.resize(text.find("specOptions") + 400);
     EXPECT_FALSE(target.ReadSettings(text));
-    EXPECT_EQ(Reports(platform), (std::vector<std::pair<std::string, std::string>>{{kUnableToLoad, kCorrupted}}));
+    EXPECT_EQ(Reports(platform), (ReportList{{kUnableToLoad, kCorrupted}}));
     EXPECT_EQ(std::pair(Config(target).GetSpecGain(), Config(target).GetFftSize()), std::pair(21.0f, 2048));
 
     EXPECT_FALSE(target.LoadDefaultSettings()) << "nothing stored yet";
@@ -234,8 +229,8 @@ TEST(PluginSettingsCommands, DefaultSettingsButtonsReportTheirOutcome)
     Quarvix plugin(missing, {2, 2});
     EXPECT_FALSE(plugin.LoadDefaultSettingsCommand(Quarvix::kDefaultSettingsName));
     EXPECT_FALSE(plugin.SaveDefaultSettingsCommand(Quarvix::kDefaultSettingsName));
-    EXPECT_EQ(Reports(missing), (std::vector<std::pair<std::string, std::string>>{
-                                    {"Can't load default settings.", ""}, {"Can't save default settings.", ""}}));
+    EXPECT_EQ(Reports(missing),
+              (ReportList{{"Can't load default settings.", ""}, {"Can't save default settings.", ""}}));
 
     RecordingPlatform platform;
     Quarvix saving(platform, {2, 2});
@@ -246,23 +241,10 @@ TEST(PluginSettingsCommands, DefaultSettingsButtonsReportTheirOutcome)
               std::pair(std::string("Default settings saved."), 2));
 }
 
-TEST(PluginSettingsCommands, SettingsFilesThatCannotBeReadAreReported)
-{
-    const std::string dir = ::testing::TempDir();
-    RecordingPlatform platform;
-    Quarvix target(platform, {2, 2});
-    Config(target).SetSpecFloor(-42.0f);
-    EXPECT_FALSE(target.ReadSettingsFile(dir + "/no/such/file.quarvix"));
-    // A directory, or a file far too large to be settings, is reported, not thrown.
-    EXPECT_FALSE(target.ReadSettingsFile(dir));
-    TestFiles::WriteFile(dir + "/huge.quarvix", std::string((16u << 20) + 2, ' '));
-    EXPECT_FALSE(target.ReadSettingsFile(dir + "/huge.quarvix"));
-    EXPECT_EQ(Reports(platform), (std::vector<std::pair<std::string, std::string>>(3, {"Unable to load settings.", ""})));
-    EXPECT_EQ(Config(target).GetSpecFloor(), -42.0f);
-}
-
 // A full disk or a failed close while saving: the earlier file stays whole
-// and the failure is reported, as it is for a folder that does not exist.
+// and the failure is reported, as it is for a folder that does not exist. A
+// missing file, a directory, or a file far too large to be settings, is
+// reported, not thrown, and loads nothing.
 int gFailingCall = 0; // 1 write, 2 close
 ssize_t FullDiskWrite(int fd, const void* data, std::size_t size)
 {
@@ -276,9 +258,9 @@ int FailingClose(int fd)
     return gFailingCall == 2 ? -1 : result;
 }
 
-TEST(PluginSettingsCommands, FailedSettingsFileWriteKeepsTheEarlierFile)
+TEST(PluginSettingsCommands, SettingsFilesThatCannotBeReadOrWrittenAreReportedAndKept)
 {
-    const std::string path = ::testing::TempDir() + "/full" + kSettingsFileExtension;
+    const std::string dir = ::testing::TempDir(), path = dir + "/full" + kSettingsFileExtension;
     RecordingPlatform platform;
     Quarvix plugin(platform, {2, 2});
     EXPECT_FALSE(plugin.WriteSettingsFile(::testing::TempDir() + "/no/such/folder/x.quarvix"));
@@ -298,8 +280,14 @@ TEST(PluginSettingsCommands, FailedSettingsFileWriteKeepsTheEarlierFile)
         EXPECT_EQ(TestFiles::ReadFile(path), earlier);
     }
     EXPECT_EQ(Reports(platform),
-              (std::vector<std::pair<std::string, std::string>>(
-                  3, {"Unable to save settings", "The selected file could not be opened or created."})));
+              ReportList(3, {"Unable to save settings", "The selected file could not be opened or created."}));
+
+    platform.errors.clear();
+    TestFiles::WriteFile(dir + "/huge.quarvix", std::string((16u << 20) + 2, ' '));
+    for (const std::string& unreadable : {dir + "/no/such/file.quarvix", dir, dir + "/huge.quarvix"})
+        EXPECT_FALSE(plugin.ReadSettingsFile(unreadable)) << unreadable;
+    EXPECT_EQ(Reports(platform), ReportList(3, {"Unable to load settings.", ""}));
+    EXPECT_EQ(Config(plugin).GetSpecFloor(), -30.0f);
 }
 
 } // namespace

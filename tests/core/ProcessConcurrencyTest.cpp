@@ -32,10 +32,8 @@ TEST(ProcessConcurrency, AnalysisFollowsUIChangesWithoutRaces)
     std::thread audio([&] {
         std::vector<float> left(256), right(256), outLeft(256), outRight(256);
         for (std::size_t i = 0; i < left.size(); ++i)
-        {
-            left[i] = std::sin(0.1f * static_cast<float>(i));
-            right[i] = 0.5f * std::cos(0.07f * static_cast<float>(i));
-        }
+            std::tie(left[i], right[i]) =
+                std::pair(std::sin(0.1f * static_cast<float>(i)), 0.5f * std::cos(0.07f * static_cast<float>(i)));
         const float* in[] = {left.data(), right.data()};
         float* out[] = {outLeft.data(), outRight.data()};
         while (!stop.load(std::memory_order_relaxed))

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -24,46 +25,31 @@ protected:
     PluginServices services;
 };
 
-TEST_F(ControlValueTest, SetValueClampsAndReportsTheLimit)
+// Values clamp to the range and the clamped value is sent; an unchanged value
+// is sent only when the control is stale, but one that clamps to the current
+// value still counts as a change request.
+TEST_F(ControlValueTest, SetValueClampsAndSendsChangesOrStaleValues)
 {
     GenericControl control(&services, -5, 10, 3, FourCCValue("ctl1"));
     Listener listener(&services, control.GetMsgClass());
     EXPECT_EQ(control.GetValue(), 3);
-
+    EXPECT_EQ(MessagingServer::GetClassId(control.GetMsgClass()), FourCCValue("ctl1"));
     control.SetValue(42);
     control.SetValue(-100);
     control.SetValue(7);
-    EXPECT_EQ(listener.messages, (std::vector<Message>{{kChanged, 10}, {kChanged, -5}, {kChanged, 7}}));
-    EXPECT_EQ(control.GetValue(), 7);
-    EXPECT_EQ(control.GetPreviousValue(), -5);
-    EXPECT_EQ(MessagingServer::GetClassId(control.GetMsgClass()), FourCCValue("ctl1"));
-}
-
-TEST_F(ControlValueTest, UnchangedValueIsSentOnlyWhenStale)
-{
-    GenericControl control(&services, 0, 10, 4, 1);
-    Listener listener(&services, control.GetMsgClass());
-    control.SetValue(4);
-    EXPECT_TRUE(listener.messages.empty());
-
+    EXPECT_EQ(std::pair(control.GetValue(), control.GetPreviousValue()), std::pair(7, -5));
+    control.SetValue(7);
     control.Refresh();
     EXPECT_TRUE(control.IsStale());
-    control.SetValue(4);
+    control.SetValue(7);
     EXPECT_FALSE(control.IsStale());
-    control.SetValue(4);
-    EXPECT_EQ(listener.messages, (std::vector<Message>{{kChanged, 4}}));
-
-    // A value that clamps to the current one still counts as a change request.
-    control.SetValue(9);
+    control.SetValue(7);
     control.SetValue(10);
     control.SetValue(99);
-    EXPECT_EQ(listener.messages.back(), (Message{kChanged, 10}));
-    EXPECT_EQ(listener.messages.size(), 4u);
-
     control.ResetToDefault();
     control.ResetToDefault();
-    EXPECT_EQ(listener.messages, (std::vector<Message>{{kChanged, 4}, {kChanged, 9}, {kChanged, 10},
-                                                       {kChanged, 10}, {kChanged, 4}, {kChanged, 4}}));
+    EXPECT_EQ(listener.messages, (std::vector<Message>{{kChanged, 10}, {kChanged, -5}, {kChanged, 7}, {kChanged, 7},
+                                                       {kChanged, 10}, {kChanged, 10}, {kChanged, 3}, {kChanged, 3}}));
 }
 
 TEST_F(ControlValueTest, SilentSettingRangeChangesAndDestructionNotices)
@@ -71,13 +57,11 @@ TEST_F(ControlValueTest, SilentSettingRangeChangesAndDestructionNotices)
     auto control = std::make_unique<GenericControl>(&services, 0, 100, 80, 1);
     Listener listener(&services, control->GetMsgClass());
     control->SetRange(0, 50); // reclamps without a message
-    EXPECT_EQ(control->GetValue(), 50);
+    const int narrowed = control->GetValue();
     control->SetRange(60, 70);
-    EXPECT_EQ(control->GetValue(), 60);
+    const int raised = control->GetValue();
     control->SetValueSilently(66);
-    EXPECT_EQ(control->GetValue(), 66);
-    EXPECT_FALSE(control->IsSilent());
-    EXPECT_TRUE(listener.messages.empty());
+    EXPECT_EQ(std::tuple(narrowed, raised, control->GetValue(), control->IsSilent()), std::tuple(50, 60, 66, false));
     control->SetValue(62);
     control.reset();
     EXPECT_EQ(listener.messages, (std::vector<Message>{{kChanged, 62}, {MsgClassDestroyed, 0}}));
@@ -85,31 +69,13 @@ TEST_F(ControlValueTest, SilentSettingRangeChangesAndDestructionNotices)
 
 TEST(CentralControllerMapping, EndsMapToEndsAndTheInsideIsTruncated)
 {
-    EXPECT_EQ(CentralController::MapValue(7, 0, 2, 0, 2), 7); // equal ranges pass unchanged
-    EXPECT_EQ(CentralController::MapValue(0, 0, 100, 0, 10), 0);
-    EXPECT_EQ(CentralController::MapValue(100, 0, 100, 0, 10), 10);
-    EXPECT_EQ(CentralController::MapValue(59, 0, 100, 0, 10), 5);
-    EXPECT_EQ(CentralController::MapValue(1, 0, 2, 0, 1000), 500);
-    EXPECT_EQ(CentralController::MapValue(-20, -20, 20, 100, 200), 100);
-    EXPECT_EQ(CentralController::MapValue(20, -20, 20, 100, 200), 200);
-    EXPECT_EQ(CentralController::MapValue(5, 5, 5, 0, 9), 0); // an empty source range
-    EXPECT_EQ(CentralController::MapValue(2000000000, -2000000000, 2000000000, 0, 4), 4);
-}
-
-TEST_F(ControlValueTest, AttachedControlTakesTheSharedValueAtOnce)
-{
-    CentralController controller(&services, 0, 2, 2, FourCCValue("ctrl"));
-    GenericControl plain(&services, 0, 2, 0, 1);
-    GenericControl bound(&services, 0, 2, 0, 2, &controller);
-    EXPECT_EQ(plain.GetValue(), 0);
-    EXPECT_EQ(bound.GetValue(), 2);
-    EXPECT_EQ(bound.GetController(), &controller);
-
-    Listener listener(&services, plain.GetMsgClass());
-    controller.Attach(plain);
-    EXPECT_EQ(plain.GetValue(), 2);
-    EXPECT_EQ(listener.messages, (std::vector<Message>{{kChanged, 2}}));
-    EXPECT_EQ(controller.GetControls(), (std::vector<GenericControl*>{&bound, &plain}));
+    // value, source range, target range, mapped: equal ranges pass unchanged, an empty source range gives the start.
+    const int cases[][6] = {{7, 0, 2, 0, 2, 7},           {0, 0, 100, 0, 10, 0},         {100, 0, 100, 0, 10, 10},
+                            {59, 0, 100, 0, 10, 5},       {1, 0, 2, 0, 1000, 500},       {-20, -20, 20, 100, 200, 100},
+                            {20, -20, 20, 100, 200, 200}, {5, 5, 5, 0, 9, 0},
+                            {2000000000, -2000000000, 2000000000, 0, 4, 4}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CentralController::MapValue(c[0], c[1], c[2], c[3], c[4]), c[5]) << c[0] << " in " << c[1];
 }
 
 TEST_F(ControlValueTest, AChangeOnEitherSideReachesEveryoneOnce)
@@ -123,46 +89,40 @@ TEST_F(ControlValueTest, AChangeOnEitherSideReachesEveryoneOnce)
     Listener onB(&services, b.GetMsgClass());
     Listener onWide(&services, wide.GetMsgClass());
 
+    const auto values = [&] { return std::tuple(controller.GetValue(), a.GetValue(), b.GetValue(), wide.GetValue()); };
     a.SetValue(1);
-    EXPECT_EQ(controller.GetValue(), 1);
-    EXPECT_EQ(b.GetValue(), 1);
-    EXPECT_EQ(wide.GetValue(), 100);
-    EXPECT_EQ(onController.messages, (std::vector<Message>{{kChanged, 1}}));
-    EXPECT_EQ(onA.messages, (std::vector<Message>{{kChanged, 1}}));
-    EXPECT_EQ(onB.messages, (std::vector<Message>{{kChanged, 1}}));
-    EXPECT_EQ(onWide.messages, (std::vector<Message>{{kChanged, 100}}));
-
-    // The wide control's value maps back truncated: 199 of 0..200 is 1 of 0..2.
+    EXPECT_EQ(values(), std::tuple(1, 1, 1, 100));
+    const auto wideFirst = onWide.messages;
+    // The wide control's value maps back truncated: 199 of 0..200 is 1 of 0..2, no change.
     wide.SetValue(199);
     EXPECT_EQ(controller.GetValue(), 1);
-    EXPECT_EQ(onController.messages.size(), 1u);
     wide.SetValue(200);
-    EXPECT_EQ(controller.GetValue(), 2);
-    EXPECT_EQ(a.GetValue(), 2);
-
+    EXPECT_EQ(values(), std::tuple(2, 2, 2, 200));
     controller.SetValue(0);
-    EXPECT_EQ(a.GetValue(), 0);
-    EXPECT_EQ(b.GetValue(), 0);
-    EXPECT_EQ(wide.GetValue(), 0);
-    EXPECT_EQ(onController.messages, (std::vector<Message>{{kChanged, 1}, {kChanged, 2}, {kChanged, 0}}));
-    EXPECT_EQ(onB.messages, (std::vector<Message>{{kChanged, 1}, {kChanged, 2}, {kChanged, 0}}));
-
+    EXPECT_EQ(values(), std::tuple(0, 0, 0, 0));
     // Silence travels with the change.
     a.SetValueSilently(2);
     controller.SetValueSilently(1);
-    EXPECT_EQ(b.GetValue(), 1);
-    EXPECT_EQ(onController.messages.size(), 3u);
-    EXPECT_EQ(onB.messages.size(), 3u);
+    EXPECT_EQ(values(), std::tuple(1, 1, 1, 100));
+    using Log = std::vector<Message>;
+    const Log shared{{kChanged, 1}, {kChanged, 2}, {kChanged, 0}};
+    EXPECT_EQ(std::tuple(onController.messages, onA.messages, onB.messages, wideFirst),
+              std::tuple(shared, shared, shared, Log{{kChanged, 100}}));
 }
 
-TEST_F(ControlValueTest, ControlsMoveBetweenControllersAndOutliveThem)
+TEST_F(ControlValueTest, ControlsTakeTheSharedValueMoveBetweenControllersAndOutliveThem)
 {
     auto first = std::make_unique<CentralController>(&services, 0, 5, 1, FourCCValue("one "));
     BooleanController second(&services, true, FourCCValue("two "));
-    EXPECT_EQ(second.GetMinimum(), 0);
-    EXPECT_EQ(second.GetMaximum(), 1);
+    EXPECT_EQ(std::pair(second.GetMinimum(), second.GetMaximum()), std::pair(0, 1));
     GenericControl control(&services, 0, 5, 0, 1, first.get());
-    EXPECT_EQ(control.GetValue(), 1);
+    GenericControl plain(&services, 0, 5, 0, 2);
+    EXPECT_EQ(std::tuple(control.GetValue(), control.GetController(), plain.GetValue()), std::tuple(1, first.get(), 0));
+    Listener listener(&services, plain.GetMsgClass());
+    first->Attach(plain);
+    EXPECT_EQ(listener.messages, (std::vector<Message>{{kChanged, 1}}));
+    EXPECT_EQ(first->GetControls(), (std::vector<GenericControl*>{&control, &plain}));
+    first->Detach(plain);
 
     second.Attach(control);
     EXPECT_EQ(control.GetValue(), 5);

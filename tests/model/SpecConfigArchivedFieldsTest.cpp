@@ -43,11 +43,8 @@ const std::vector<StoredValue> kIntegers{{"-2147483648", kIntMin}, {"2147483647"
 // beyond the float range, NaN for NaN.
 float AsFloat(double number)
 {
-    if (number > std::numeric_limits<float>::max())
-        return std::numeric_limits<float>::infinity();
-    if (number < -std::numeric_limits<float>::max())
-        return -std::numeric_limits<float>::infinity();
-    return static_cast<float>(number);
+    const bool beyond = std::fabs(number) > std::numeric_limits<float>::max();
+    return static_cast<float>(beyond ? std::copysign(kInf, number) : number);
 }
 
 std::int32_t AsInt(double number)
@@ -58,8 +55,7 @@ std::int32_t AsInt(double number)
 // A finite number replaces what a field holds; anything else leaves it.
 void TakeIfFinite(float& field, double number)
 {
-    if (std::isfinite(AsFloat(number)))
-        field = AsFloat(number);
+    field = std::isfinite(AsFloat(number)) ? AsFloat(number) : field;
 }
 
 // The whole configuration as reading a number into one field must leave it.
@@ -69,35 +65,22 @@ struct ArchivedField
 {
     std::string name;
     bool real = false;
-    std::function<std::string(const std::string& value)> settings; // holding only this field, at `value`
+    std::string settings; // holding only this field, with '@' where its value goes
     Expect expect;
 };
 
-void PrintTo(const ArchivedField& field, std::ostream* out)
-{
-    *out << field.name;
-}
-
-// The snapshot after `set`.
-template <class Set>
-Expect Setter(Set set)
-{
-    return [=](Config& c, double number) {
-        set(c, number);
-        return StateOf(c);
-    };
-}
-
-// The snapshot after a setter of the current view's value, run with `view` current.
+// The snapshot after `set`, run with `view` current (kViewCount: the view as it is).
 template <class Set>
 Expect InView(int view, Set set)
 {
-    return Setter([=](Config& c, double number) {
+    return [=](Config& c, double number) {
         const int current = c.GetSpectrumView();
-        c.SetSpectrumView(view, false);
+        c.SetSpectrumView(view == Config::kViewCount ? current : view, false);
         set(c, number);
-        c.SetSpectrumView(current, false);
-    });
+        if (view != Config::kViewCount)
+            c.SetSpectrumView(current, false);
+        return StateOf(c);
+    };
 }
 
 // The snapshot changed by `change`, for fields no setter limits.
@@ -111,36 +94,21 @@ Expect Changed(Change change)
     };
 }
 
-std::string Att(const std::string& key, bool real, const std::string& value)
+std::string Att(const std::string& key, bool real, const std::string& value = "@")
 {
     return "<att name=\"" + key + "\" type=\"" + (real ? "f" : "i") + "\">" + value + "</att>";
 }
 
-std::string Obj(const std::string& name, const std::string& type, const std::string& body)
+// A field given by its attribute, at the top of the settings or inside the
+// objects `path` names ((name, type) pairs).
+ArchivedField Field(std::string name, bool real, std::string body, Expect expect,
+                    const std::vector<std::pair<std::string, std::string>>& path = {})
 {
-    return "<obj id=\"0000000001\" name=\"" + name + "\" type=\"" + type + "\">" + body + "</obj>";
-}
-
-// The attribute of a field at `value`, after what comes before it.
-using Body = std::function<std::string(const std::string& value)>;
-Body Attribute(const std::string& key, bool real, const std::string& before = "")
-{
-    return [=](const std::string& value) { return before + Att(key, real, value); };
-}
-
-// A field at the top of the settings, or inside the objects `path` names ((name, type) pairs).
-ArchivedField Field(std::string name, bool real, Body attribute, Expect expect,
-                    std::vector<std::pair<std::string, std::string>> path = {})
-{
-    for (char& c : name)
-        c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    return {name, real,
-            [=](const std::string& value) {
-                std::string body = attribute(value);
-                for (auto object = path.rbegin(); object != path.rend(); ++object)
-                    body = Obj(object->first, object->second, body);
-                return "<obj_archive type=\"CVL Plugin Settings (x)\">\n" + body + "\n</obj_archive>\n";
-            },
+    for (auto object = path.rbegin(); object != path.rend(); ++object)
+        body = "<obj id=\"0000000001\" name=\"" + object->first + "\" type=\"" + object->second + "\">" + body +
+               "</obj>";
+    std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+    return {name, real, "<obj_archive type=\"CVL Plugin Settings (x)\">\n" + body + "\n</obj_archive>\n",
             std::move(expect)};
 }
 
@@ -151,7 +119,7 @@ std::vector<ArchivedField> AllArchivedFields()
     {
         const std::string object = std::string(Config::ViewName(view)) + ".specOptions";
         const auto option = [&](const std::string& key, bool real, Expect expect) {
-            fields.push_back(Field(object + "." + key, real, Attribute(key, real), std::move(expect),
+            fields.push_back(Field(object + "." + key, real, Att(key, real), std::move(expect),
                                    {{object, "QVXSpecConfig.SpectrumViewOptions"}}));
         };
         const std::size_t v = static_cast<std::size_t>(view);
@@ -174,36 +142,36 @@ std::vector<ArchivedField> AllArchivedFields()
         option("fftSize", false, InView(view, [](Config& c, double n) { c.SetFftSize(AsInt(n), false); }));
         option("winType", false, InView(view, [](Config& c, double n) { c.SetWinType(AsInt(n), false); }));
 
-        const std::string key = "mBandLevelRangesMap[" + std::string(Config::ViewName(view)) + "]";
         for (const bool first : {true, false})
-            fields.push_back(Field(key + (first ? ".first" : ".second"), false, Attribute(key + (first ? ".first" : ".second"), false),
-                                   InView(view, [first](Config& c, double n) {
+        {
+            const std::string key =
+                "mBandLevelRangesMap[" + std::string(Config::ViewName(view)) + (first ? "].first" : "].second");
+            fields.push_back(Field(key, false, Att(key, false), InView(view, [first](Config& c, double n) {
                                        const auto [low, high] = c.GetBandLevelRange();
                                        c.SetBandLevelRange(first ? AsInt(n) : low, first ? high : AsInt(n), false);
                                    })));
+        }
     }
     for (const int view : {Config::kAnaFFT, Config::kAna3rdOct})
     {
         // A slot is read whole: the others of its keys take their defaults.
         const std::string slots = std::string(Config::ViewName(view)) + ".memory_slots";
-        const auto slot = [&](const std::string& key, bool real, Body attribute, auto fill) {
-            fields.push_back(Field(slots + ".slot1." + key, real, std::move(attribute), InView(view, [fill](Config& c, double n) {
+        const auto slot = [&](const std::string& key, bool real, const std::string& body, auto fill) {
+            fields.push_back(Field(slots + ".slot1." + key, real, body, InView(view, [fill](Config& c, double n) {
                                        Config::MemSlotData data;
                                        fill(data, n);
                                        c.SetMemSlotData(1, data, false);
                                    }),
                                    {{slots, "QVXSpecConfigArchivedMemSlots"}, {"memory[slot1]", "QVXSpecConfig.MemSlotData"}}));
         };
-        slot("bands", false, Attribute("bands", false), [](Config::MemSlotData& d, double n) { d.mBands = AsInt(n); });
-        slot("fs", false, Attribute("fs", false), [](Config::MemSlotData& d, double n) { d.mFs = AsInt(n); });
-        slot("vec.channels", false, Attribute("vec.channels", false), [](Config::MemSlotData& d, double n) {
+        slot("bands", false, Att("bands", false), [](Config::MemSlotData& d, double n) { d.mBands = AsInt(n); });
+        slot("fs", false, Att("fs", false), [](Config::MemSlotData& d, double n) { d.mFs = AsInt(n); });
+        slot("vec.channels", false, Att("vec.channels", false), [](Config::MemSlotData& d, double n) {
             d.mChannels.resize(static_cast<std::size_t>(std::clamp(n, 0.0, 8.0)));
         });
         // A stored curve level that is no finite float is no measurement: -1000 dB.
         slot("vec[ch0]", true,
-             [](const std::string& v) {
-                 return Att("vec.channels", false, "1") + "<att name=\"vec[ch0]\" type=\"fvec\" vec_size=\"2\">" + v + "|-3.5</att>";
-             },
+             Att("vec.channels", false, "1") + "<att name=\"vec[ch0]\" type=\"fvec\" vec_size=\"2\">@|-3.5</att>",
              [](Config::MemSlotData& d, double n) {
                  d.mChannels = {{std::isfinite(AsFloat(n)) ? AsFloat(n) : -1000.0f, -3.5f}};
              });
@@ -219,7 +187,7 @@ std::vector<ArchivedField> AllArchivedFields()
             {
                 // A component is 16 bits: values beyond are brought to its ends.
                 const std::size_t index = 22 * set + static_cast<std::size_t>(role);
-                fields.push_back(Field(colors + "." + roleName + "." + key, false, Attribute(key, false),
+                fields.push_back(Field(colors + "." + roleName + "." + key, false, Att(key, false),
                                        Changed([index, member = member](ArchivedState& s, double n) {
                                            s.colors[index].*member = static_cast<std::uint16_t>(std::clamp(n, 0.0, 65535.0));
                                        }),
@@ -227,11 +195,11 @@ std::vector<ArchivedField> AllArchivedFields()
             }
         }
         const std::string key = "mSpecViewActiveMemoryMap[" + std::string(Config::ViewName(view)) + "]";
-        fields.push_back(
-            Field(key, false, Attribute(key, false), Changed([set](ArchivedState& s, double n) { s.activeMemory[set] = AsInt(n); })));
+        fields.push_back(Field(key, false, Att(key, false),
+                               Changed([set](ArchivedState& s, double n) { s.activeMemory[set] = AsInt(n); })));
     }
     const auto top = [&](const char* key, bool real, auto set) {
-        fields.push_back(Field(key, real, Attribute(key, real), Setter(set)));
+        fields.push_back(Field(key, real, Att(key, real), InView(Config::kViewCount, set)));
     };
     top("mSpectrumView", false, [](Config& c, double n) { c.SetSpectrumView(AsInt(n), false); });
     top("mThirdOctBarView", false, [](Config& c, double n) { c.SetThirdOctBarView(AsInt(n), false); });
@@ -242,8 +210,9 @@ std::vector<ArchivedField> AllArchivedFields()
     top("mAverageSaveLocationController", false, [](Config& c, double n) { c.GetAverageSaveLocation().SetValue(AsInt(n)); });
     for (int channel = 0; channel < Config::kColorMapChannelCount; ++channel)
         fields.push_back(Field("mSpectrogramChannelColorMap_" + std::to_string(channel), false,
-                               Attribute(std::to_string(channel), false, Att("__size__", false, "2")),
-                               Setter([channel](Config& c, double n) { c.SetSpectrogramColorMap(channel, AsInt(n), false); }),
+                               Att("__size__", false, "2") + Att(std::to_string(channel), false),
+                               InView(Config::kViewCount,
+                                      [channel](Config& c, double n) { c.SetSpectrogramColorMap(channel, AsInt(n), false); }),
                                {{"mSpectrogramChannelColorMap", "__archive_sequence__"}}));
     return fields;
 }
@@ -258,8 +227,10 @@ TEST_P(SpecConfigArchivedField, ReadsAsItsSetterTakesIt)
     for (const StoredValue& value : field.real ? kReals : kIntegers)
     {
         SCOPED_TRACE(value.text);
+        std::string settings = field.settings;
+        settings.replace(settings.find('@'), 1, value.text);
         Instance read, expected;
-        read.Config().Load(*Reader(field.settings(value.text)));
+        read.Config().Load(*Reader(settings));
         EXPECT_EQ(StateOf(read.Config()), field.expect(expected.Config(), value.number));
     }
 }
@@ -283,10 +254,10 @@ TEST(SpecConfigBandLevelRange, TheThirdOctaveServiceOnlyEverGetsBandsInOrder)
                                 Att("mBandLevelRangesMap[ana3rdOct].second", false, second) + "</obj_archive>"));
         EXPECT_EQ(service.GetBandLevelRange(), (std::pair{low, high}));
         // The audio thread walks the range: no overflow, no band outside it.
-        std::vector<float> left(256), right(256);
-        for (std::size_t i = 0; i < left.size(); ++i)
-            left[i] = right[i] = static_cast<float>(std::sin(0.2 * static_cast<double>(i)));
-        service.Capture({left.data(), right.data()}, 256);
+        std::vector<float> signal(256);
+        for (std::size_t i = 0; i < signal.size(); ++i)
+            signal[i] = static_cast<float>(std::sin(0.2 * static_cast<double>(i)));
+        service.Capture({signal.data(), signal.data()}, 256);
         std::vector<std::int32_t> bands;
         std::vector<float> peaks;
         service.GetBandLevelPeaks(bands, peaks);

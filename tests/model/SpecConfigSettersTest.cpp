@@ -41,7 +41,8 @@ TEST_F(SpecConfigSetters, StartsWithTheInitialValuesThatAreNotArchived)
     }
     for (CentralController* location :
          {&config.GetInstantSaveLocation(), &config.GetPeakHoldSaveLocation(), &config.GetAverageSaveLocation()})
-        EXPECT_EQ(std::tuple(location->GetValue(), location->GetMinimum(), location->GetMaximum()), std::tuple(0, 0, 2));
+        EXPECT_EQ(std::tuple(location->GetValue(), location->GetMinimum(), location->GetMaximum()),
+                  std::tuple(0, 0, 2));
     EXPECT_EQ(ColorsOf(config, 1), Colors(22, {0, 0, 0}));
     EXPECT_TRUE(recorder->messages.empty());
 }
@@ -56,34 +57,22 @@ TEST(SpecConfigSetterTable, ClampAndAnnounceWithTheirCode)
         std::function<double(const Config&)> get;
         double expected;
     };
-#define SETTER_CASE(code, call, getter, expected) \
-    {code, [](Config& c, bool n) { c.call; }, [](const Config& c) { return double(c.getter()); }, expected}
+#define SETTER_CASE(code, name, value, expected)                                                                 \
+    {code, [](Config& c, bool n) { c.Set##name(value, n); }, [](const Config& c) { return double(c.Get##name()); }, \
+     expected}
     const Case cases[] = {
-        SETTER_CASE("anCh", SetAnalysisChannel(7, n), GetAnalysisChannel, 7),
-        SETTER_CASE("frZm", SetFreqZoom(true, n), GetFreqZoom, 1),
-        SETTER_CASE("pkon", SetPeakHold(false, n), GetPeakHold, 0),
-        SETTER_CASE("pkTm", SetPeakHoldTime(-5, n), GetPeakHoldTime, -1),
-        SETTER_CASE("pkTm", SetPeakHoldTime(11, n), GetPeakHoldTime, 10),
-        SETTER_CASE("pkDm", SetPeakDecay(0.5f, n), GetPeakDecay, 1),
-        SETTER_CASE("pkDm", SetPeakDecay(31, n), GetPeakDecay, 30),
-        SETTER_CASE("shpk", SetInstantaneous(false, n), GetInstantaneous, 0),
-        SETTER_CASE("pkDy", SetInstantaneousDecayTime(0.001f, n), GetInstantaneousDecayTime, 0.01f),
-        SETTER_CASE("pkDy", SetInstantaneousDecayTime(20, n), GetInstantaneousDecayTime, 10),
-        SETTER_CASE("avSh", SetShowAverage(false, n), GetShowAverage, 0),
-        SETTER_CASE("avTm", SetAveragingTime(0, n), GetAveragingTime, 0.1f),
-        SETTER_CASE("avTm", SetAveragingTime(25, n), GetAveragingTime, 20),
-        SETTER_CASE("avTm", SetAveragingTime(NAN, n), GetAveragingTime, 0.1f),
-        SETTER_CASE("fscl", SetLogScale(false, n), GetLogScale, 0),
-        SETTER_CASE("swgt", SetSpecWeighting(3, n), GetSpecWeighting, 3),
-        SETTER_CASE("fftw", SetWinType(9, n), GetWinType, 9),
-        SETTER_CASE("ampS", SetAmpScale(-1, n), GetAmpScale, 0),
-        SETTER_CASE("ampS", SetAmpScale(3, n), GetAmpScale, 2),
-        SETTER_CASE("3bar", SetThirdOctBarView(5, n), GetThirdOctBarView, 5),
-        SETTER_CASE("sgGn", SetSpecGain(-1, n), GetSpecGain, 0),
-        SETTER_CASE("sgGn", SetSpecGain(41, n), GetSpecGain, 40),
-        SETTER_CASE("sgFl", SetSpecFloor(-120, n), GetSpecFloor, -100),
-        SETTER_CASE("sgFl", SetSpecFloor(0, n), GetSpecFloor, -6),
-    };
+        SETTER_CASE("anCh", AnalysisChannel, 7, 7),    SETTER_CASE("frZm", FreqZoom, true, 1),
+        SETTER_CASE("pkon", PeakHold, false, 0),       SETTER_CASE("pkTm", PeakHoldTime, -5, -1),
+        SETTER_CASE("pkTm", PeakHoldTime, 11, 10),     SETTER_CASE("pkDm", PeakDecay, 0.5f, 1),
+        SETTER_CASE("pkDm", PeakDecay, 31, 30),        SETTER_CASE("shpk", Instantaneous, false, 0),
+        SETTER_CASE("pkDy", InstantaneousDecayTime, 0.001f, 0.01f), SETTER_CASE("pkDy", InstantaneousDecayTime, 20, 10),
+        SETTER_CASE("avSh", ShowAverage, false, 0),    SETTER_CASE("avTm", AveragingTime, 0, 0.1f),
+        SETTER_CASE("avTm", AveragingTime, 25, 20),    SETTER_CASE("avTm", AveragingTime, NAN, 0.1f),
+        SETTER_CASE("fscl", LogScale, false, 0),       SETTER_CASE("swgt", SpecWeighting, 3, 3),
+        SETTER_CASE("fftw", WinType, 9, 9),            SETTER_CASE("ampS", AmpScale, -1, 0),
+        SETTER_CASE("ampS", AmpScale, 3, 2),           SETTER_CASE("3bar", ThirdOctBarView, 5, 5),
+        SETTER_CASE("sgGn", SpecGain, -1, 0),          SETTER_CASE("sgGn", SpecGain, 41, 40),
+        SETTER_CASE("sgFl", SpecFloor, -120, -100),    SETTER_CASE("sgFl", SpecFloor, 0, -6)};
 #undef SETTER_CASE
     for (const Case& c : cases)
     {
@@ -99,24 +88,21 @@ TEST(SpecConfigSetterTable, ClampAndAnnounceWithTheirCode)
     }
 }
 
-TEST_F(SpecConfigSetters, FftSizeFallsBackTo2048AndIgnoresTheStoredSize)
+// An unusable FFT size falls back to 2048 and an unchanged one is not sent; a
+// zoom range is clamped and kept when too narrow; a band range keeps first at
+// most second. Each view keeps its own.
+TEST_F(SpecConfigSetters, RangesAndSizesStayUsablePerView)
 {
-    config.SetFftSize(2048, true);
-    EXPECT_TRUE(recorder->Take().empty());
-    config.SetFftSize(8192, true);
-    EXPECT_EQ(config.GetFftSize(), 8192);
-    config.SetFftSize(3000, true);
-    EXPECT_EQ(config.GetFftSize(), 2048);
+    std::vector<int> sizes;
+    for (const int size : {2048, 8192, 3000})
+    {
+        config.SetFftSize(size, true);
+        sizes.push_back(config.GetFftSize());
+    }
     config.SetFftSize(512, false);
-    EXPECT_EQ(config.GetFftSize(), 512);
-    EXPECT_EQ(recorder->Take(), (std::vector<Message>{M("ffts"), M("ffts")}));
-    // Each view keeps its own size.
-    config.SetSpectrumView(2, false);
-    EXPECT_EQ(config.GetFftSize(), 2048);
-}
+    sizes.push_back(config.GetFftSize());
+    EXPECT_EQ(sizes, (std::vector<int>{2048, 8192, 2048, 512}));
 
-TEST_F(SpecConfigSetters, ZoomRangeIsClampedAndKeptWhenTooNarrow)
-{
     config.SetFreqZoomRange(5, 200000, true);
     EXPECT_EQ(config.GetFreqZoomRange(), std::make_pair(10.0f, 96000.0f));
     config.SetFreqZoomRange(1000, 1000.5f, true);
@@ -125,19 +111,16 @@ TEST_F(SpecConfigSetters, ZoomRangeIsClampedAndKeptWhenTooNarrow)
     EXPECT_EQ(config.GetFreqZoomRange(), std::make_pair(10.0f, 96000.0f));
     config.SetFreqZoomRange(1000, 1001, false);
     EXPECT_EQ(config.GetFreqZoomRange(), std::make_pair(1000.0f, 1001.0f));
-    EXPECT_EQ(recorder->Take(), (std::vector<Message>{M("frZm"), M("frZm"), M("frZm"), M("frZm")}));
-}
 
-TEST_F(SpecConfigSetters, BandLevelRangeKeepsFirstAtMostSecond)
-{
     config.SetBandLevelRange(30, 20, true);
     EXPECT_EQ(config.GetBandLevelRange(), std::make_pair(20, 20));
     config.SetSpectrumView(2, false);
     config.SetBandLevelRange(15, 40, true);
-    EXPECT_EQ(config.GetBandLevelRange(), std::make_pair(15, 40));
+    EXPECT_EQ(std::pair(config.GetBandLevelRange(), config.GetFftSize()), std::pair(std::make_pair(15, 40), 2048));
     config.SetSpectrumView(0, false);
     EXPECT_EQ(config.GetBandLevelRange(), std::make_pair(20, 20));
-    EXPECT_EQ(recorder->Take(), (std::vector<Message>{M("brng"), M("brng")}));
+    EXPECT_EQ(recorder->Take(), (std::vector<Message>{M("ffts"), M("ffts"), M("frZm"), M("frZm"), M("frZm"), M("frZm"),
+                                                      M("brng"), M("brng")}));
 }
 
 TEST_F(SpecConfigSetters, ColorMapsAndIndexedSetters)
@@ -153,8 +136,7 @@ TEST_F(SpecConfigSetters, ColorMapsAndIndexedSetters)
     // Indexed setters carry the index and ignore indices out of range.
     config.SetDisplaySwitch(2, false, true);
     config.SetDisplaySwitch(4, false, true);
-    EXPECT_EQ(config.GetDisplaySwitch(2), 0);
-    EXPECT_EQ(config.GetDisplaySwitch(3), 1);
+    EXPECT_EQ(std::pair(config.GetDisplaySwitch(2), config.GetDisplaySwitch(3)), std::pair(0, 1));
 
     config.SetColor(2, 21, {1, 2, 3}, true);
     config.SetColor(3, 0, {1, 2, 3}, true);
@@ -181,18 +163,17 @@ TEST_F(SpecConfigSetters, MemorySlotsKeepTheirVisibilityAcrossNewData)
     curve.mChannels = {{1, 2, 3, 4}, {5, 6, 7, 8}};
     config.SetMemSlotVisible(2, true, false);
     config.SetMemSlotData(2, curve, true);
-    EXPECT_TRUE(config.GetMemSlotVisible(2));
-    EXPECT_EQ(config.GetMemSlotData(2).mChannels, curve.mChannels);
-    EXPECT_EQ(config.GetMemSlotData(2).mType, Config::kDtPeakHold);
+    const auto& stored = config.GetMemSlotData(2);
+    EXPECT_EQ(std::tuple(config.GetMemSlotVisible(2), stored.mChannels, stored.mType),
+              std::tuple(true, curve.mChannels, Config::kDtPeakHold));
 
     curve.mVisible = true;
     config.SetMemSlotData(0, curve, true);
     EXPECT_FALSE(config.GetMemSlotVisible(0));
 
     config.ClearMemSlot(2, true);
-    EXPECT_FALSE(config.GetMemSlotVisible(2));
-    EXPECT_TRUE(config.GetMemSlotData(2).mChannels.empty());
-    EXPECT_EQ(config.GetMemSlotData(2).mFs, 0);
+    EXPECT_EQ(std::tuple(config.GetMemSlotVisible(2), stored.mChannels.empty(), stored.mFs),
+              std::tuple(false, true, 0));
     // Slots belong to the view.
     config.SetSpectrumView(2, false);
     EXPECT_FALSE(config.GetMemSlotData(0).HasData());
@@ -210,24 +191,19 @@ TEST_F(SpecConfigSetters, ResetColorsRestoresTheCurrentViewOnly)
 
     config.SetSpectrumView(2, false);
     config.ResetColors(true);
-    EXPECT_EQ(ColorsOf(config, 2), ColorsOf(fresh.Config(), 2));
     EXPECT_EQ(ColorsOf(config, 0), Colors(22, {7, 7, 7}));
+    config.SetSpectrumView(1, false);
+    config.ResetColors(true); // the maps, not the colours
+    config.SetSpectrumView(0, false);
+    config.ResetColors(false);
+    EXPECT_EQ(std::tuple(ColorsOf(config, 0), ColorsOf(config, 1), ColorsOf(config, 2),
+                         config.GetSpectrogramColorMap(0), config.GetSpectrogramColorMap(1)),
+              std::tuple(ColorsOf(fresh.Config(), 0), Colors(22, {7, 7, 7}), ColorsOf(fresh.Config(), 2), 2, 2));
     std::vector<Message> expected;
     for (int role = 0; role < 22; ++role)
         expected.push_back(M("colr", role));
+    expected.insert(expected.end(), {M("cmap", 0), M("cmap", 1)});
     EXPECT_EQ(recorder->Take(), expected);
-
-    config.SetSpectrumView(1, false);
-    config.ResetColors(true);
-    EXPECT_EQ(config.GetSpectrogramColorMap(0), 2);
-    EXPECT_EQ(config.GetSpectrogramColorMap(1), 2);
-    EXPECT_EQ(ColorsOf(config, 1), Colors(22, {7, 7, 7}));
-    EXPECT_EQ(recorder->Take(), (std::vector<Message>{M("cmap", 0), M("cmap", 1)}));
-
-    config.SetSpectrumView(0, false);
-    config.ResetColors(false);
-    EXPECT_EQ(ColorsOf(config, 0), ColorsOf(fresh.Config(), 0));
-    EXPECT_TRUE(recorder->Take().empty());
 }
 
 TEST_F(SpecConfigSetters, ViewChangeBurstInFull)
@@ -238,13 +214,14 @@ TEST_F(SpecConfigSetters, ViewChangeBurstInFull)
                                     M("pkDy"), M("pkDm"), M("avSh"), M("avTm"), M("fscl"), M("ampS"), M("swgt"),
                                     M("ffts"), M("fftw"), M("amsc"), M("msdc", 0), M("3bar"), M("sgGn"),
                                     M("sgFl"), M("brng"), M("pvop", -1)}));
-    config.SetSpectrumView(2, false);
-    EXPECT_EQ(config.GetSpectrumView(), 2);
+    std::vector<int> views;
+    for (const int view : {2, 9, -1})
+    {
+        config.SetSpectrumView(view, false);
+        views.push_back(config.GetSpectrumView());
+    }
+    EXPECT_EQ(views, (std::vector<int>{2, 2, 0}));
     EXPECT_TRUE(recorder->Take().empty());
-    config.SetSpectrumView(9, false);
-    EXPECT_EQ(config.GetSpectrumView(), 2);
-    config.SetSpectrumView(-1, false);
-    EXPECT_EQ(config.GetSpectrumView(), 0);
 }
 
 TEST(SpecConfigMono, ReportsTheLeftChannelAndNamesFallBack)
@@ -256,11 +233,9 @@ TEST(SpecConfigMono, ReportsTheLeftChannelAndNamesFallBack)
 
     // Values out of range have fallback names.
     using Slot = Config::MemSlotData;
-    EXPECT_EQ(Slot::ChannelName(4), "unknown");
-    EXPECT_EQ(Slot::DataTypeName(-1), "unknown");
-    EXPECT_EQ(Slot::ViewName(3), "unknown");
-    EXPECT_EQ(Config::WeightingName(4), "NONE");
-    EXPECT_EQ(Config::WindowName(4), "N/A");
+    EXPECT_EQ(std::tuple(Slot::ChannelName(4), Slot::DataTypeName(-1), Slot::ViewName(3), Config::WeightingName(4),
+                         Config::WindowName(4)),
+              std::tuple("unknown", "unknown", "unknown", "NONE", "N/A"));
 }
 
 } // namespace

@@ -9,13 +9,6 @@
 #include "support/MessageLog.h"
 #include "support/RecordingPlatform.h"
 
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
-
 namespace SpecConfigTest
 {
 

@@ -52,16 +52,13 @@ TEST_F(RegistryTest, DefaultPathFollowsAnAbsoluteXdgConfigHomeThenHome)
 
 std::string ValueName(int process, int value)
 {
-    std::string name = "p";
-    name.append(std::to_string(process)).append("v").append(std::to_string(value));
-    return name;
+    return std::string("p").append(std::to_string(process)).append("v").append(std::to_string(value));
 }
 
 TEST_F(RegistryTest, WritersInSeveralProcessesLoseNoValue)
 {
     const fs::path file = mDir / "registry";
-    constexpr int kProcesses = 4;
-    constexpr int kValues = 60;
+    constexpr int kProcesses = 4, kValues = 60;
     std::vector<pid_t> children;
     for (int p = 0; p < kProcesses; ++p)
     {
@@ -84,14 +81,12 @@ TEST_F(RegistryTest, WritersInSeveralProcessesLoseNoValue)
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
     Registry registry(file);
-    int found = 0;
     for (int p = 0; p < kProcesses; ++p)
         for (int v = 0; v < kValues; ++v)
-            found += registry.GetValue(kKey, ValueName(p, v), 10) ? 1 : 0;
-    EXPECT_EQ(found, kProcesses * kValues);
+            EXPECT_TRUE(registry.GetValue(kKey, ValueName(p, v), 10)) << ValueName(p, v);
 }
 
-TEST_F(RegistryTest, ValuesRoundTripThroughTheFileWithoutRegardToCase)
+TEST_F(RegistryTest, ValuesRoundTripThroughTheFileWithoutRegardToCaseWithinTheReadLimit)
 {
     const fs::path file = mDir / "sub" / "registry";
     Registry registry(file);
@@ -111,15 +106,11 @@ TEST_F(RegistryTest, ValuesRoundTripThroughTheFileWithoutRegardToCase)
 
     ASSERT_TRUE(reread.SetValue(kKey, "", "/changed"));
     EXPECT_EQ(Registry(file).GetValue(kKey, "", 2048), "/changed");
-    EXPECT_TRUE(reread.DeleteValue(kKey, ""));
-    EXPECT_FALSE(reread.DeleteValue(kKey, ""));
+    EXPECT_TRUE(reread.DeleteValue(kKey, "") && !reread.DeleteValue(kKey, "")) << "deleted once";
     EXPECT_FALSE(Registry(file).GetValue(kKey, "", 2048));
     EXPECT_EQ(Registry(file).GetValue(kKey, "QVX Spectrum Analyzer", 2048), awkward);
-}
 
-TEST_F(RegistryTest, ValueThatDoesNotFitTheReadLimitReadsAsMissing)
-{
-    Registry registry(mDir / "registry");
+    // A value that does not fit the read limit reads as missing.
     ASSERT_TRUE(registry.SetValue(kKey, "", std::string(2047, 'd')));
     EXPECT_EQ(registry.GetValue(kKey, "", 2048)->size(), 2047u); // with its NUL, exactly 2048 bytes
     ASSERT_TRUE(registry.SetValue(kKey, "", std::string(2048, 'd')));
@@ -180,22 +171,18 @@ TEST_F(DefaultSettingsFilesTest, SaveCreatesTheDirectoryAndLoadReadsTheWholeFile
 // Without a stored directory the user's configuration directory serves (tested
 // with the process adaptor); with no usable directory at all both fail and
 // nothing is created.
-TEST_F(DefaultSettingsFilesTest, WithoutAnyUsableDirectoryNothingIsSavedOrLoaded)
+TEST_F(DefaultSettingsFilesTest, FailedSaveKeepsThePreviousDefaultsAndNoDirectoryMeansNoDefaults)
 {
     Registry registry(mDir / "registry");
-    ScopedEnv config("XDG_CONFIG_HOME", "relative");
-    ScopedEnv home("HOME", nullptr);
     std::string text = "untouched";
-    EXPECT_FALSE(Platform::LoadDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", text));
-    EXPECT_FALSE(Platform::SaveDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", "x"));
-    EXPECT_EQ(text, "untouched");
-    EXPECT_FALSE(fs::exists("relative"));
-}
-
-TEST_F(DefaultSettingsFilesTest, FailedSaveKeepsThePreviousDefaults)
-{
-    Registry registry(mDir / "registry");
-    std::string text;
+    {
+        ScopedEnv config("XDG_CONFIG_HOME", "relative");
+        ScopedEnv home("HOME", nullptr);
+        EXPECT_FALSE(Platform::LoadDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", text));
+        EXPECT_FALSE(Platform::SaveDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", "x"));
+        EXPECT_EQ(text, "untouched");
+        EXPECT_FALSE(fs::exists("relative"));
+    }
     // Only DIR itself is created: a missing parent makes the save fail.
     ASSERT_TRUE(registry.SetValue(kKey, "", (mDir / "missing" / "Defaults").string()));
     EXPECT_FALSE(Platform::SaveDefaultSettingsFile(registry, kKey, "QVX Spectrum Analyzer", "x"));

@@ -62,17 +62,14 @@ TEST_F(DescriptionTest, ResetParameterLookupsAndTexts)
     EXPECT_EQ(plain.CVLQuarvixMetaClass::GetParameterName(rest), "Reset");
     EXPECT_EQ(plain.CVLQuarvixMetaClass::GetParameterName(FourCC("none")), "INVALID ID");
 
-    EXPECT_EQ(mDescription.ParameterValueToText(0, 0.0f, -1), "Off");
-    EXPECT_EQ(mDescription.ParameterValueToText(0, 0.7f, 31), "On"); // rounded to a whole value
-    EXPECT_EQ(mDescription.ParameterValueToText(0, 0.0f, 2), "Of");
-    EXPECT_EQ(mDescription.ParameterValueToText(0, 0.0f, 0), "");
-    EXPECT_EQ(mDescription.ParameterValueToText(1, 0.0f, -1), "");
-    float value = -1.0f;
-    EXPECT_TRUE(mDescription.ParameterTextToValue(0, "Off", value));
-    EXPECT_EQ(value, 0.0f);
-    EXPECT_TRUE(mDescription.ParameterTextToValue(0, "7", value));
-    EXPECT_EQ(value, 1.0f); // clamped into the range
-    EXPECT_FALSE(mDescription.ParameterTextToValue(0, "maybe", value));
+    // 0.7 rounds to a whole value; the text is cut to the room given; no such index, no text.
+    for (const auto& [index, value, room, text] : {std::tuple{0, 0.0f, -1, "Off"}, {0, 0.7f, 31, "On"},
+                                                   {0, 0.0f, 2, "Of"}, {0, 0.0f, 0, ""}, {1, 0.0f, -1, ""}})
+        EXPECT_EQ(mDescription.ParameterValueToText(index, value, room), text) << value << " in " << room;
+    float off = -1.0f, clamped = -1.0f, kept = -1.0f;
+    EXPECT_TRUE(mDescription.ParameterTextToValue(0, "Off", off) && mDescription.ParameterTextToValue(0, "7", clamped));
+    EXPECT_FALSE(mDescription.ParameterTextToValue(0, "maybe", kept));
+    EXPECT_EQ(std::pair(off, clamped), std::pair(0.0f, 1.0f)); // clamped into the range
 
     RecordingPlatform platform;
     for (const ChannelConfig config : {ChannelConfig{1, 1}, ChannelConfig{2, 2}})

@@ -4,6 +4,8 @@
 #include "plugin/QuarvixService.h"
 #include "plugin/QuarvixSpecService.h"
 
+#include <gmock/gmock.h>
+
 namespace
 {
 
@@ -15,16 +17,8 @@ TEST(GeneralSpecService, IsAQuietServiceThatNeedsItsCore)
     EXPECT_FALSE(service.ReceivesAudio());
     EXPECT_EQ(service.GetServiceName(), "QVXGeneralSpecService");
     EXPECT_EQ(service.GetSpecConfig(), nullptr);
-    try
-    {
-        service.GetCore();
-        FAIL() << "no exception";
-    }
-    catch (const Cvn::Exception& failure)
-    {
-        const std::string text = failure.what();
-        EXPECT_EQ(text.substr(0, text.find('\n')), "QuarvixServiceBase::GetCore: the core has not be set");
-    }
+    EXPECT_THAT([&] { service.GetCore(); }, ::testing::ThrowsMessage<Cvn::Exception>(::testing::StartsWith(
+                                                "QuarvixServiceBase::GetCore: the core has not be set\n")));
 }
 
 TEST(GeneralSpecService, AttachedToThePluginItHoldsTheConfigurationAndCanBeFound)
@@ -41,23 +35,20 @@ TEST(GeneralSpecService, AttachedToThePluginItHoldsTheConfigurationAndCanBeFound
     EXPECT_EQ(FindQuarvixService<QVXGeneralSpecService>(nullptr), nullptr);
 }
 
-TEST(GeneralSpecService, SetCoreReplacesTheConfiguration)
+TEST(GeneralSpecService, SetCoreReplacesTheConfigurationAndLoadReadsOnlyItsOwnObject)
 {
     Instance instance;
     instance.Config().SetSpecGain(30, false);
-    auto recorder = instance.Record();
+    auto old = instance.Record();
     instance.service.SetCore(&instance.plugin);
     // The old configuration's class is gone, and the new one starts afresh.
-    EXPECT_EQ(recorder->Take(), (std::vector<Message>{{MsgClassDestroyed, 0, 0}}));
+    EXPECT_EQ(old->Take(), (std::vector<Message>{{MsgClassDestroyed, 0, 0}}));
     EXPECT_EQ(instance.Config().GetSpecGain(), 0.0f);
     auto next = instance.Record();
     instance.Config().SetSpecGain(5, true);
     EXPECT_EQ(next->Take(), (std::vector<Message>{M("sgGn")}));
-}
 
-TEST(GeneralSpecService, ReadsOnlyItsOwnObject)
-{
-    Instance instance;
+    // It reads only its own object, and only the configuration inside it.
     instance.Config().SetSpecGain(30, false);
     auto recorder = instance.Record();
     instance.service.Load(*Reader(Written([](Serialization::XMLArchive& archive) {
@@ -66,21 +57,17 @@ TEST(GeneralSpecService, ReadsOnlyItsOwnObject)
         Serialization::ObjectWriteScope scope(archive, other, "QVXSpecConfig");
         archive.WriteDouble("mSpecGain", 2.0);
     })));
-    EXPECT_EQ(instance.Config().GetSpecGain(), 30.0f);
-    EXPECT_TRUE(recorder->Take().empty());
+    EXPECT_EQ(std::pair(instance.Config().GetSpecGain(), recorder->Take().empty()), std::pair(30.0f, true));
 
-    // The service's object without a configuration inside changes nothing either.
     instance.service.Load(*Reader(Written([](Serialization::XMLArchive& archive) {
         Holder service("QVXGeneralSpecService");
         Serialization::ObjectWriteScope scope(archive, service, "QVXGeneralSpecService");
         archive.WriteDouble("mSpecGain", 3.0);
     })));
-    EXPECT_EQ(instance.Config().GetSpecGain(), 30.0f);
-    EXPECT_TRUE(recorder->Take().empty());
+    EXPECT_EQ(std::pair(instance.Config().GetSpecGain(), recorder->Take().empty()), std::pair(30.0f, true));
 }
 
-// Which clients make a service active is tested with the spectrum service's
-// capture; here how clients come and go.
+// An active client or none makes a service active; inactive clients alone do not.
 TEST(QuarvixServiceClients, ClientsComeAndGoWithTheirService)
 {
     QVXGeneralSpecService service;
@@ -95,6 +82,8 @@ TEST(QuarvixServiceClients, ClientsComeAndGoWithTheirService)
         EXPECT_FALSE(busy.GetService() || service.IsActive());
         busy.SetService(&service); // and comes back as it is
         EXPECT_TRUE(service.IsActive());
+        busy.SetClientActive(false);
+        EXPECT_FALSE(service.IsActive());
     }
     EXPECT_TRUE(service.IsActive() && service.GetClients().empty());
 

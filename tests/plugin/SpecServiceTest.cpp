@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <numeric>
 #include <thread>
 
 // The service allocates while it holds its guard mutex, so a hook on the next
@@ -80,10 +82,11 @@ protected:
         Restart();
         Feed(frames, left, Silence);
         const auto slots = TakeAll();
-        EXPECT_FALSE(slots.empty());
-        if (slots.empty())
+        if (slots.empty() || slots.back()->GetLength() != n)
+        {
+            ADD_FAILURE() << "no frame of " << n;
             return 0.0;
-        EXPECT_EQ(slots.back()->GetLength(), n);
+        }
         return BinLevel(channelB ? slots.back()->GetChannelB() : slots.back()->GetChannelA(), n, bin);
     }
 
@@ -104,12 +107,9 @@ protected:
         return mService->GetFrameSequence() - before;
     }
 
-    // Switches analysis on or off the way a settings file does.
-    void SetAnalysisOn(bool on)
+    void SetAnalysisOn(bool on) // the way a settings file does
     {
-        using namespace SerializationTest;
-        mConfig->Load(*Reader(Written([on](XMLArchive& a) { a.WriteBool("mAnaEnabled", on); })));
-        ASSERT_EQ(mConfig->GetAnaEnabled(), on);
+        mConfig->Load(*SerializationTest::Reader(SerializationTest::Written([on](auto& a) { a.WriteBool("mAnaEnabled", on); })));
     }
 
     RecordingPlatform mPlatform;
@@ -122,9 +122,7 @@ protected:
 
 auto CentredSine(std::int32_t bin, std::int32_t n)
 {
-    return [=](std::int64_t t) {
-        return static_cast<float>(std::sin(2.0 * std::numbers::pi * bin * static_cast<double>(t % n) / n));
-    };
+    return [=](std::int64_t t) { return static_cast<float>(std::sin(2.0 * std::numbers::pi * bin * (t % n) / n)); };
 }
 
 auto Ramp(float start, float slope)
@@ -132,6 +130,7 @@ auto Ramp(float start, float slope)
     return [=](std::int64_t t) { return start + slope * static_cast<float>(t); };
 }
 
+// Unweighted; A weighting takes 18.5 dB off near 105 Hz, and an unknown weighting nothing.
 TEST_F(SpecServiceTest, FullScaleCentredSineReadsMinus6dBThroughEveryWindowAndSize)
 {
     Build({2, 2});
@@ -148,6 +147,14 @@ TEST_F(SpecServiceTest, FullScaleCentredSineReadsMinus6dBThroughEveryWindowAndSi
                 << "N " << n << " window " << window;
         }
     }
+    const std::int32_t n = 4096, bin = 9; // 105 Hz at 48 kHz
+    mConfig->SetFftSize(n);
+    mConfig->SetWinType(1);
+    const double flat = LevelAfter(4 * n, CentredSine(bin, n), n, bin);
+    mConfig->SetSpecWeighting(1); // A
+    EXPECT_NEAR(LevelAfter(4 * n, CentredSine(bin, n), n, bin) - flat, -18.5, 1.0);
+    mConfig->SetSpecWeighting(7);
+    EXPECT_NEAR(LevelAfter(4 * n, CentredSine(bin, n), n, bin), flat, 0.01);
 }
 
 TEST_F(SpecServiceTest, ChannelModesFillTheChannelsOfAFrame)
@@ -170,8 +177,8 @@ TEST_F(SpecServiceTest, ChannelModesFillTheChannelsOfAFrame)
     Feed(n, sine, Silence);
     const auto slots = TakeAll();
     ASSERT_FALSE(slots.empty());
-    for (float v : slots.back()->GetChannelA())
-        ASSERT_EQ(v, 0.0f) << "mode 1 stores zeros in A";
+    EXPECT_TRUE(std::ranges::all_of(slots.back()->GetChannelA(), [](float v) { return v == 0.0f; }))
+        << "mode 1 stores zeros in A";
 
     Build({1, 1});
     EXPECT_EQ(mService->GetServiceName(), "QuarvixSpecService");
@@ -188,13 +195,11 @@ TEST_F(SpecServiceTest, ChannelModesFillTheChannelsOfAFrame)
 TEST_F(SpecServiceTest, EachFrameIsAWindowOfTheHopGridAnalysedByTheBlockThatCompletesIt)
 {
     Build({2, 2}, 48000.0f, 256);
-    const std::int32_t n = 512;
-    const std::int32_t hop = n / 2;
+    const std::int32_t n = 512, hop = n / 2;
     mConfig->SetFftSize(n);
     mConfig->SetWinType(0);
     mConfig->SetAnalysisChannel(QVXSpecConfig::kChLeft);
-    const auto left = Ramp(0.0f, 1.0f);
-    const auto right = Ramp(1000.0f, 2.0f);
+    const auto left = Ramp(0.0f, 1.0f), right = Ramp(1000.0f, 2.0f);
     for (const std::int32_t block : {256, 64, 7, 1, 200})
     {
         SCOPED_TRACE("block " + std::to_string(block));
@@ -244,8 +249,7 @@ TEST_F(SpecServiceTest, ABlockArrivingWhileTheGuardIsHeldIsDropped)
     // Slot mode makes the slots under the guard; while their first buffer is
     // allocated the audio thread delivers samples 512 to 767.
     std::vector<float> dropped(256);
-    for (std::size_t i = 0; i < dropped.size(); ++i)
-        dropped[i] = ramp(512 + static_cast<std::int64_t>(i));
+    std::iota(dropped.begin(), dropped.end(), ramp(512));
     bool delivered = false;
     ArmHook(QuarvixSpecService::kSlotLength * sizeof(float), [&] {
         std::thread audio([&] { mService->Capture({dropped.data(), dropped.data()}, 256); });
@@ -308,29 +312,11 @@ TEST_F(SpecServiceTest, CaptureRunsOnlyInTheSpectrumViewsWithAnalysisOnAndSomeon
     EXPECT_EQ(FramesFrom(2048), 0u) << "analysis off";
     SetAnalysisOn(true);
     {
+        // Which clients make a service active is tested with the clients themselves.
         QuarvixServiceClient<QuarvixSpecService> display(mService, false);
         EXPECT_EQ(FramesFrom(2048), 0u) << "only an inactive client";
-        QuarvixServiceClient<QuarvixSpecService> other(mService, true);
-        EXPECT_EQ(FramesFrom(2048), 3u) << "one of two clients active";
-        other.SetClientActive(false);
-        EXPECT_EQ(FramesFrom(2048), 0u) << "both inactive";
     }
     EXPECT_EQ(FramesFrom(2048), 3u) << "no client left";
-}
-
-TEST_F(SpecServiceTest, WeightingFollowsTheConfiguration)
-{
-    Build({2, 2});
-    const std::int32_t n = 4096, bin = 9; // 105 Hz at 48 kHz
-    mConfig->SetFftSize(n);
-    mConfig->SetAnalysisChannel(QVXSpecConfig::kChLeft);
-    mConfig->SetWinType(1);
-    const double flat = LevelAfter(4 * n, CentredSine(bin, n), n, bin);
-    mConfig->SetSpecWeighting(1); // A
-    EXPECT_TRUE(mService->IsWeightingActive());
-    EXPECT_NEAR(LevelAfter(4 * n, CentredSine(bin, n), n, bin) - flat, -18.5, 1.0) << "A weighting near 105 Hz";
-    mConfig->SetSpecWeighting(7);
-    EXPECT_FALSE(mService->IsWeightingActive());
 }
 
 } // namespace

@@ -12,12 +12,10 @@
 #include <filesystem>
 #include <locale>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <unistd.h>
 
-// glibc's newlocale (behind std::locale("name")) keeps the list it makes of
-// LOCPATH, a small allocation of the C library's own; LeakSanitizer is told so.
+// glibc's newlocale keeps the list it makes of LOCPATH: LeakSanitizer is told.
 extern "C" __attribute__((weak)) const char* __lsan_default_suppressions()
 {
     return "leak:__argz_add_sep\n";
@@ -68,8 +66,8 @@ inline bool DecimalCommaLocaleAvailable()
 
 enum class LocaleKind
 {
-    CLibrary,   // setlocale(LC_ALL, ...): strtod, printf and their kin
-    GlobalCpp,  // std::locale::global(...): new streams, and setlocale as well
+    CLibrary,  // setlocale(LC_ALL, ...): strtod, printf and their kin
+    GlobalCpp, // std::locale::global(...): new streams, and setlocale as well
 };
 
 inline std::string LocaleKindName(const ::testing::TestParamInfo<LocaleKind>& info)
@@ -83,13 +81,9 @@ class DecimalCommaScope
 public:
     explicit DecimalCommaScope(LocaleKind kind) : mKind(kind)
     {
-        if (kind == LocaleKind::CLibrary)
-            mActive = std::setlocale(LC_ALL, kDecimalCommaLocale) != nullptr;
-        else
-        {
+        if (kind == LocaleKind::GlobalCpp)
             std::locale::global(std::locale(kDecimalCommaLocale));
-            mActive = true;
-        }
+        mActive = kind == LocaleKind::GlobalCpp || std::setlocale(LC_ALL, kDecimalCommaLocale) != nullptr;
     }
     ~DecimalCommaScope()
     {
@@ -98,8 +92,6 @@ public:
         std::setlocale(LC_ALL, "C");
     }
     DecimalCommaScope(const DecimalCommaScope&) = delete;
-    DecimalCommaScope& operator=(const DecimalCommaScope&) = delete;
-
     bool IsActive() const noexcept { return mActive; }
 
 private:

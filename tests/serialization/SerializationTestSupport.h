@@ -104,21 +104,14 @@ Failure FailureOf(F&& action)
 {
     const auto messageOf = [](const std::exception& e) {
         const std::string text = e.what();
-        const auto diagnostic = text.rfind("\nfailed: ");
-        return diagnostic == std::string::npos ? text : text.substr(0, diagnostic);
+        return text.substr(0, text.rfind("\nfailed: ")); // all of it when there is no diagnostic
     };
     try
     {
         action();
     }
-    catch (const XMLArchive::ParseException& e)
-    {
-        return {Failure::Parse, messageOf(e)};
-    }
-    catch (const Cvn::Exception& e)
-    {
-        return {Failure::Cvn, messageOf(e)};
-    }
+    catch (const XMLArchive::ParseException& e) { return {Failure::Parse, messageOf(e)}; }
+    catch (const Cvn::Exception& e) { return {Failure::Cvn, messageOf(e)}; }
     return {};
 }
 
@@ -126,17 +119,12 @@ Failure FailureOf(F&& action)
 
 // The statement throws exactly this message as a ParseException, or as a
 // Cvn::Exception that is not a ParseException.
-#define EXPECT_PARSE_FAILURE(statement, text)                                                      \
+#define EXPECT_ARCHIVE_FAILURE_(kind, statement, text)                                            \
     do                                                                                             \
     {                                                                                              \
         const auto failure_ = ::SerializationTest::FailureOf([&] { statement; });                  \
-        EXPECT_EQ(failure_.kind, ::SerializationTest::Failure::Parse) << #statement;               \
+        EXPECT_EQ(failure_.kind, ::SerializationTest::Failure::kind) << #statement;                \
         EXPECT_EQ(failure_.message, text) << #statement;                                           \
     } while (false)
-#define EXPECT_CVN_FAILURE(statement, text)                                                        \
-    do                                                                                             \
-    {                                                                                              \
-        const auto failure_ = ::SerializationTest::FailureOf([&] { statement; });                  \
-        EXPECT_EQ(failure_.kind, ::SerializationTest::Failure::Cvn) << #statement;                 \
-        EXPECT_EQ(failure_.message, text) << #statement;                                           \
-    } while (false)
+#define EXPECT_PARSE_FAILURE(statement, text) EXPECT_ARCHIVE_FAILURE_(Parse, statement, text)
+#define EXPECT_CVN_FAILURE(statement, text) EXPECT_ARCHIVE_FAILURE_(Cvn, statement, text)

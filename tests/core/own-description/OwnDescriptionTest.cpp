@@ -134,13 +134,11 @@ TEST(OwnDescription, ProgramNumbersAreTakenAsTheirMagnitude)
 TEST(OwnDescription, ValueTextsByUnitType)
 {
     const CVLPluginMetaClass& description = *AcquireDescription();
-    EXPECT_EQ(description.ParameterValueToText(2, 2.25f, -1), "2.2"); // no labels: one decimal
-    EXPECT_EQ(description.ParameterValueToText(4, 1500.0f, -1), "2k");
-    EXPECT_EQ(description.ParameterValueToText(4, 440.4f, -1), "440");
-    EXPECT_EQ(description.ParameterValueToText(5, 0.125f, -1), "0.12");
-    // Too long for the display: an asterisk, or nothing when no room at all.
-    EXPECT_EQ(description.ParameterValueToText(4, 12345.0f, 2), "*");
-    EXPECT_EQ(description.ParameterValueToText(4, 12345.0f, 0), "");
+    // No labels: one decimal; too long for the display: an asterisk, or nothing when no room at all.
+    for (const auto& [index, value, room, text] :
+         {std::tuple{2, 2.25f, -1, "2.2"}, {4, 1500.0f, -1, "2k"}, {4, 440.4f, -1, "440"}, {5, 0.125f, -1, "0.12"},
+          {4, 12345.0f, 2, "*"}, {4, 12345.0f, 1, "*"}, {4, 12345.0f, 0, ""}})
+        EXPECT_EQ(description.ParameterValueToText(index, value, room), text) << value << " in " << room;
     EXPECT_EQ(description.GetParameterUnits(3) + description.GetParameterUnits(4) + description.GetParameterUnits(8),
               "dBHzms");
     std::string text;
