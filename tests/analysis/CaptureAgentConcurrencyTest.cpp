@@ -10,14 +10,11 @@
 #include <atomic>
 #include <thread>
 
-// The audio thread fills every sample of frame f with f (channel B with -f);
-// the UI thread takes the frames as they come. A hand-over without
-// release/acquire ordering is reported by ThreadSanitizer, and in any build a
-// frame read while it is being written, or taken twice, fails the checks.
+// Frame f holds f in every sample (channel B -f): a hand-over without release/acquire
+// is reported by ThreadSanitizer, and in any build a torn or twice-taken frame fails.
 TEST(CaptureAgentConcurrency, EveryTakenFrameIsWholeAndTakenOnce)
 {
-    constexpr int kFrames = 20000;
-    constexpr int kLength = 256;
+    constexpr int kFrames = 20000, kLength = 256;
     for (int channels : {1, 2})
     {
         SCOPED_TRACE(channels == 1 ? "one channel" : "two channels");
@@ -48,9 +45,8 @@ TEST(CaptureAgentConcurrency, EveryTakenFrameIsWholeAndTakenOnce)
                 const std::uint32_t f = slot->GetSequence();
                 ASSERT_TRUE(f >= 1 && f <= kFrames && !taken[f]) << "frame " << f;
                 taken[f] = true;
-                const float v = static_cast<float>(f);
-                const auto a = slot->GetChannelA();
-                const auto b = slot->GetChannelB();
+                const auto v = static_cast<float>(f);
+                const auto a = slot->GetChannelA(), b = slot->GetChannelB();
                 ASSERT_TRUE(slot->GetLength() == kLength && std::count(a.begin(), a.begin() + kLength, v) == kLength &&
                             (channels == 1 ? b.empty() : std::count(b.begin(), b.begin() + kLength, -v) == kLength))
                     << "frame " << f << " is torn";

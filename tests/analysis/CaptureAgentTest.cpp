@@ -10,14 +10,6 @@
 
 namespace
 {
-
-std::vector<float> Ramp(int n, float start)
-{
-    std::vector<float> v(static_cast<std::size_t>(n));
-    std::iota(v.begin(), v.end(), start);
-    return v;
-}
-
 class SlotAgentTest : public ::testing::Test
 {
 protected:
@@ -29,7 +21,9 @@ protected:
     // A frame of two ramps, channel B the negated start; `zerosInA` as StoreFrame takes it.
     void Produce(int length, float start, bool zerosInA = false)
     {
-        const auto a = Ramp(length, start), b = Ramp(length, -start);
+        std::vector<float> a(static_cast<std::size_t>(length)), b(a.size());
+        std::iota(a.begin(), a.end(), start);
+        std::iota(b.begin(), b.end(), -start);
         mAgent.StoreFrame(0, length, a.data(), zerosInA);
         mAgent.StoreFrame(1, length, b.data(), false);
     }
@@ -63,49 +57,37 @@ TEST_F(SlotAgentTest, ThirtyThirdFrameWithoutConsumerIsDroppedAndFreedSlotsRefil
               std::tuple(5000.0f, 34u, 6000.0f));
 }
 
-TEST_F(SlotAgentTest, FramesOfAnOldSizeAreRecognisedByTheirLengthAndZerosOnRequest)
+// A frame of an older, smaller size is known by its length; A holds zeros on request.
+TEST_F(SlotAgentTest, FramesKeepTheirLengthAndAreStoredOnlyWhileEnabled)
 {
     Produce(512, 1.0f);
-    Produce(1024, 9.0f, true); // channel A holds zeros
-    ASSERT_EQ(Take(), 2u);
-    EXPECT_EQ(std::pair(mFull[0]->GetLength(), mFull[1]->GetLength()), std::pair(512, 1024));
-    EXPECT_EQ(std::pair(mFull[1]->GetChannelA()[5], mFull[1]->GetChannelB()[5]), std::pair(0.0f, -4.0f));
-
-    // Longer than a slot: never stored.
+    Produce(1024, 9.0f, true);
     Produce(16384, 1.0f);
-    EXPECT_EQ(Take(), 2u);
-}
-
-TEST_F(SlotAgentTest, DisabledTakesNothingAndEnablingDiscardsPendingFrames)
-{
-    Produce(64, 1.0f);
     mAgent.SetEnabled(false);
     Produce(64, 2.0f);
-    EXPECT_EQ(Take(), 1u);
+    ASSERT_EQ(Take(), 2u);
+    EXPECT_EQ(std::tuple(mFull[0]->GetLength(), mFull[1]->GetLength(), mFull[1]->GetChannelA()[5], mFull[1]->GetChannelB()[5]),
+              std::tuple(512, 1024, 0.0f, -4.0f));
     mAgent.SetEnabled(true);
     EXPECT_EQ(Take(), 0u);
     Produce(64, 3.0f);
     EXPECT_EQ(Take(), 1u);
 }
 
-TEST(SlotAgent, IdleModeStoresNothingButCountsFramesAndMonoCompletesOnChannelA)
+TEST_F(SlotAgentTest, IdleModeStoresNothingButCountsFramesAndMonoCompletesOnChannelA)
 {
-    SpecCaptureAgentDyn agent;
-    agent.Configure(256, 8192, 1);
-    const auto a = Ramp(32, 0.0f);
-    agent.StoreFrame(0, 32, a.data(), false);
-    std::vector<SpecCaptureAgentDyn::Slot*> full;
-    EXPECT_FALSE(agent.TakeFullSlots(full));
-    EXPECT_EQ(agent.GetFrameSequence(), 1u);
-
-    agent.SetMode(SpecCaptureAgentDyn::kModeSlots);
-    agent.StoreFrame(0, 32, a.data(), false);
-    ASSERT_TRUE(agent.TakeFullSlots(full));
-    EXPECT_TRUE(full[0]->GetChannelB().empty());
-    EXPECT_EQ(full[0]->GetChannelA()[31], 31.0f);
+    mAgent.SetMode(SpecCaptureAgentDyn::kModeIdle);
+    mAgent.Configure(256, 8192, 1);
+    Produce(32, 0.0f);
+    EXPECT_FALSE(mAgent.TakeFullSlots(mFull));
+    EXPECT_EQ(mAgent.GetFrameSequence(), 1u);
+    mAgent.SetMode(SpecCaptureAgentDyn::kModeSlots);
+    Produce(32, 0.0f);
+    ASSERT_EQ(Take(), 1u);
+    EXPECT_EQ(std::pair(mFull[0]->GetChannelB().empty(), mFull[0]->GetChannelA()[31]), std::pair(true, 31.0f));
 }
 
-TEST(Metering, PeakHoldKeepsUnreadPeaksAndReadsLinearInDecibels)
+TEST(Metering, PeakHoldKeepsUnreadPeaksHoldTimeFallsBackAndReadersAreBounded)
 {
     FakeClock clock;
     MeteringManager manager(true);
@@ -122,27 +104,24 @@ TEST(Metering, PeakHoldKeepsUnreadPeaksAndReadsLinearInDecibels)
     EXPECT_EQ(manager.GetLevel(), 0.1f);
     meter.SetDecayRate(-6.0f);
     EXPECT_EQ(meter.GetDecayRate(), 6.0f);
-}
 
-TEST(Metering, HoldTimeFallsBackToResetValueAndReadersAreBounded)
-{
-    FakeClock clock;
-    MeteringManager manager(false); // values already in dB
-    MeterReader& meter = manager.AddMeter();
-    meter.SetHoldTime(30);
-    manager.Publish(-12.0f);
+    // Values already in dB: past its hold time a value falls back to the reset value.
+    MeteringManager db(false);
+    MeterReader& held = db.AddMeter();
+    held.SetHoldTime(30);
+    db.Publish(-12.0f);
     FakeClock::ms += 30 * 17;
-    EXPECT_EQ(meter.Read(), -12.0f) << "not yet later than the hold time of 30 ticks";
+    EXPECT_EQ(held.Read(), -12.0f) << "not yet later than the hold time of 30 ticks";
     FakeClock::ms += 17;
-    EXPECT_EQ(meter.Read(), -1000.0f);
-    MeterReader& forever = manager.AddMeter();
-    manager.Publish(-3.0f);
+    EXPECT_EQ(held.Read(), -1000.0f);
+    MeterReader& forever = db.AddMeter();
+    db.Publish(-3.0f);
     FakeClock::ms += 100000 * 17;
     EXPECT_EQ(forever.Read(), -3.0f);
 
     for (std::size_t i = 2; i < MeteringManager::kMaxMeters; ++i)
-        manager.AddMeter();
-    EXPECT_THROW(manager.AddMeter(), AppFrame::ResAlloc);
+        db.AddMeter();
+    EXPECT_THROW(db.AddMeter(), AppFrame::ResAlloc);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(QVXSpecDbConvertor, OneDecimalAboveMinus100WholeNumbersBelow)
+TEST(QVXSpecDbConvertor, OneDecimalAboveMinus100WholeNumbersBelowAndFloorGivesMinus1000)
 {
     const QVXSpecDbConvertor convertor;
     EXPECT_EQ(convertor.Convert(-99.9f), "-99.9");
@@ -13,10 +13,7 @@ TEST(QVXSpecDbConvertor, OneDecimalAboveMinus100WholeNumbersBelow)
     EXPECT_EQ(convertor.Convert(12.34f), "12.3");
     EXPECT_EQ(convertor.Convert(0.0f), "0.0");
     EXPECT_EQ(convertor.Convert(-1.0e20f).size(), 15u);
-}
-
-TEST(QVXLinearToDb, FloorGivesMinus1000)
-{
+    // Below the floor a level reads -1000 dB.
     EXPECT_EQ(QVXLinearToDb(0.0, 1e-6), -1000.0);
     EXPECT_EQ(QVXLinearToDb(0.9e-6, 1e-6), -1000.0);
     EXPECT_NEAR(QVXLinearToDb(1e-6, 1e-6), -120.0, 1e-9);

@@ -50,41 +50,19 @@ TEST_F(ModuleEntryTest, ExportsOnlyTheEntryPointsAndOpenAcceptsOnlySeventyThree)
     mClose(); // more closes than opens do nothing
 }
 
-TEST_F(ModuleEntryTest, NewPlugInHandsOutTheEngineUntilTheLastClose)
-{
-    EffectHostContext tooSmall;
-    tooSmall.size = 4;
-    EXPECT_EQ(mNewPlugIn(&tooSmall), kGroupErrBadContext);
-    EXPECT_EQ(tooSmall.engine, nullptr);
-
-    ASSERT_EQ(mOpen(73), 0);
-    ASSERT_EQ(mOpen(73), 0);
-    EffectHostContext context;
-    ASSERT_EQ(mNewPlugIn(&context), 0);
-    ASSERT_NE(context.engine, nullptr);
-    EffectHostContext again;
-    ASSERT_EQ(mNewPlugIn(&again), 0);
-    EXPECT_EQ(again.engine, context.engine);
-    const std::vector<EffectTypeInfo> types = context.engine->GetTypes();
-    ASSERT_EQ(types.size(), 2u);
-
-    EffectInstance* instance = context.engine->CreateInstance(types[0].typeId);
-    ASSERT_NE(instance, nullptr);
-    mClose(); // one open left: the group stays
-    EXPECT_EQ(instance->GetControlCount(), 2);
-    std::vector<char> chunk;
-    ASSERT_EQ(instance->GetChunk(instance->GetChunks().at(0).id, chunk), kEffectOK);
-    EXPECT_GT(chunk.size(), 56u);
-    mClose(); // the last close destroys the group with the instance still in it
-}
-
-TEST_F(ModuleEntryTest, EachHostHearsOnlyItsOwnInstancesAfterAnotherHostCloses)
+// A host gets the same engine on every call; its instances keep working and reporting to it
+// alone after another host closes, until the last close takes every group down with them.
+TEST_F(ModuleEntryTest, EngineLastsUntilTheLastCloseAndEachHostHearsOnlyItsOwnInstances)
 {
     struct RecordingHost : EffectHost
     {
         int boxes = 0;
         void ShowMessageBox(const EffectMessageBox&) override { ++boxes; }
     } first, second;
+    EffectHostContext tooSmall, firstContext, secondContext, again;
+    tooSmall.size = 4;
+    EXPECT_EQ(mNewPlugIn(&tooSmall), kGroupErrBadContext);
+    EXPECT_EQ(tooSmall.engine, nullptr);
     // A settings chunk without the maker's name: refused with a message box.
     std::vector<char> foreign(56 + 8, 'x');
     CEffectChunkHeader header;
@@ -97,15 +75,15 @@ TEST_F(ModuleEntryTest, EachHostHearsOnlyItsOwnInstancesAfterAnotherHostCloses)
     };
 
     ASSERT_EQ(mOpen(73), 0);
-    EffectHostContext firstContext;
     firstContext.host = &first;
     ASSERT_EQ(mNewPlugIn(&firstContext), 0);
+    ASSERT_NE(firstContext.engine, nullptr);
+    ASSERT_EQ(firstContext.engine->GetTypes().size(), 2u);
     EffectInstance* before = insert(*firstContext.engine);
     const FourCharCode chunkId = before->GetChunks().at(0).id;
 
     // A second host loads the same module, works with it, and closes.
     ASSERT_EQ(mOpen(73), 0);
-    EffectHostContext secondContext;
     secondContext.host = &second;
     ASSERT_EQ(mNewPlugIn(&secondContext), 0);
     EffectInstance* theirs = insert(*secondContext.engine);
@@ -113,16 +91,18 @@ TEST_F(ModuleEntryTest, EachHostHearsOnlyItsOwnInstancesAfterAnotherHostCloses)
     secondContext.engine->DestroyInstance(theirs);
     mClose();
 
-    // The first host's instances, old and new, report to the first host only.
+    // The first host's instances, old and new, still work and report to the first host only.
     EffectInstance* after = insert(*firstContext.engine);
+    std::vector<char> chunk;
+    ASSERT_EQ(before->GetChunk(chunkId, chunk), kEffectOK);
+    EXPECT_GT(chunk.size(), 56u);
     EXPECT_EQ(before->SetChunk(chunkId, foreign), kEffectOK);
     EXPECT_EQ(after->SetChunk(chunkId, foreign), kEffectOK);
     EXPECT_EQ(std::pair(first.boxes, second.boxes), std::pair(2, 1));
-    EffectHostContext again;
     again.host = &first;
     ASSERT_EQ(mNewPlugIn(&again), 0);
     EXPECT_EQ(again.engine, firstContext.engine);
-    mClose();
+    mClose(); // the last close destroys the group with the instances still in it
 }
 
 } // namespace

@@ -26,13 +26,8 @@ namespace fs = std::filesystem;
 
 TEST(ControlIdsTest, LettersCountTheIndexInBaseTwentySix)
 {
-    const struct
-    {
-        std::int32_t index;
-        char id[5];
-    } letters[] = {{0, "ctaa"}, {1, "ctab"}, {26, "ctba"}, {27, "ctbb"}, {675, "ctzz"}};
-    for (const auto& [index, id] : letters)
-        EXPECT_EQ(ControlIdForIndex(index), FourCC(id)) << index;
+    EXPECT_EQ((std::vector{ControlIdForIndex(1), ControlIdForIndex(26), ControlIdForIndex(27), ControlIdForIndex(675)}),
+              (std::vector{FourCC("ctab"), FourCC("ctba"), FourCC("ctbb"), FourCC("ctzz")}));
     EXPECT_EQ(ControlIdForIndex(0), 0x63746161u); // big-endian 'ctaa', and in the other byte order:
     EXPECT_EQ(std::pair(ControlIdForIndex(0, false), ControlIdForIndex(27, false)), std::pair(0x61617463u, 0x62627463u));
     EXPECT_EQ(std::pair(ControlIdForIndex(676), ControlIdForIndex(-1)), std::pair(0u, 0u));
@@ -41,18 +36,16 @@ TEST(ControlIdsTest, LettersCountTheIndexInBaseTwentySix)
         ASSERT_EQ(IndexForControlId(ControlIdForIndex(index)), index);
         ASSERT_EQ(IndexForControlId(ControlIdForIndex(index, false), false), index);
     }
-    const char others[][5] = {"bypa", "ctA{", "ctz{"};
-    for (const auto& id : others)
-        EXPECT_EQ(IndexForControlId(FourCC(id)), -1) << id;
-    EXPECT_EQ(IndexForControlId(FourCC("ctaa"), false), -1);
+    EXPECT_EQ((std::vector{IndexForControlId(FourCC("bypa")), IndexForControlId(FourCC("ctA{")),
+                           IndexForControlId(FourCC("ctz{")), IndexForControlId(FourCC("ctaa"), false)}),
+              std::vector(4, -1));
 }
 
 TEST(ErrorTextTest, TitleMessageAndCodeLayout)
 {
-    EXPECT_EQ(CVLPTProcess::ErrorText("Title", "Message", 0), "Title\nMessage");
-    EXPECT_EQ(CVLPTProcess::ErrorText("Title", "", 0), "Title");
-    EXPECT_EQ(CVLPTProcess::ErrorText("Title", "", -42), "Title (-42)");
-    EXPECT_EQ(CVLPTProcess::ErrorText("Title", "Message", 7), "Title\nMessage : 7");
+    const auto text = [](const char* message, std::int32_t code) { return CVLPTProcess::ErrorText("Title", message, code); };
+    EXPECT_EQ((std::vector{text("Message", 0), text("", 0), text("", -42), text("Message", 7)}),
+              (std::vector<std::string>{"Title\nMessage", "Title", "Title (-42)", "Title\nMessage : 7"}));
 }
 
 struct RecordingHost : EffectHost
@@ -131,28 +124,14 @@ TEST_F(ProcessAdaptorTest, GroupTypesAndControlsAsTheHostSeesThem)
     EXPECT_EQ(MakeProcess("mnRT")->GetHostName(), "Pro Tools");
 }
 
-TEST_F(ProcessAdaptorTest, AudioCountsAsRunningWhileRenderCallsArrive)
+// Bypass advances once per host call however the library cuts it (the plug-in's
+// state machine is tested with the core); audio runs until 250 ms without a call.
+TEST_F(ProcessAdaptorTest, BypassAdvancesOncePerHostCallAndAudioRunsWhileCallsArrive)
 {
     FakeClock clock;
     FakeClock::ms = 5000;
-    auto process = MakeProcess("mnRT");
-    EXPECT_FALSE(process->GetPlugin()->IsAudioRunning()) << "no call yet";
-    std::vector<float> samples(64);
-    const float* inputs[] = {samples.data()};
-    float* outputs[] = {samples.data()};
-    process->Render(inputs, outputs, 64);
-    FakeClock::ms += 249;
-    EXPECT_TRUE(process->GetPlugin()->IsAudioRunning());
-    FakeClock::ms += 1;
-    EXPECT_FALSE(process->GetPlugin()->IsAudioRunning()) << "a quarter of a second without a call";
-}
-
-// The bypass switch takes effect once per host call, however many pieces the
-// library cuts the call into: the adaptor hands the pieces after the first on
-// as the same call. The plug-in's own state machine is tested with the core.
-TEST_F(ProcessAdaptorTest, BypassAdvancesOncePerHostCallHoweverTheCallIsCut)
-{
     auto process = MakeProcess("StRT");
+    EXPECT_FALSE(process->GetPlugin()->IsAudioRunning()) << "no call yet";
     ASSERT_EQ(process->SetBlockSize(256), kEffectOK);
     Quarvix& plugin = PluginOf(*process);
     auto& agent = static_cast<TestCaptureAgent&>(plugin.AttachService(std::make_unique<TestCaptureAgent>()));
@@ -170,12 +149,14 @@ TEST_F(ProcessAdaptorTest, BypassAdvancesOncePerHostCallHoweverTheCallIsCut)
         EXPECT_EQ(std::accumulate(agent.captures.begin(), agent.captures.end(), 0), captured) << "bypass " << bypass;
         EXPECT_EQ(outRight, right);
     }
+    FakeClock::ms += 249;
+    EXPECT_TRUE(process->GetPlugin()->IsAudioRunning());
+    FakeClock::ms += 1;
+    EXPECT_FALSE(process->GetPlugin()->IsAudioRunning());
 }
 
-// The library's format and the plug-in's stay one: a refusal is a failure at
-// the host, the old block size keeps cutting the pieces, and the adaptor's
-// own substitute channels keep their size. The plug-in's side of the
-// refusal is tested with the core.
+// The library's format and the plug-in's stay one: a refusal fails at the host,
+// and the old block size keeps cutting pieces and sizing the substitute channels.
 TEST_F(ProcessAdaptorTest, RefusedStreamFormatIsReportedAndChangesNothing)
 {
     auto process = MakeProcess("StRT");
@@ -205,9 +186,9 @@ TEST_F(ProcessAdaptorTest, RefusedStreamFormatIsReportedAndChangesNothing)
     EXPECT_EQ(plugin.GetMaxBlockSize(), 2048);
 }
 
-// Only the framing is the adaptor's: what the settings text holds and how it
-// restores an instance is checked with the plug-in's own settings.
-TEST_F(ProcessAdaptorTest, ChunkIsTheSettingsTextAfterTheHeader)
+// Only the framing is the adaptor's (the settings text is checked with the
+// plug-in's); refusals and failures reach the host, never as a cut chunk.
+TEST_F(ProcessAdaptorTest, ChunkIsTheSettingsTextAfterTheHeaderAndRefusalsAreReported)
 {
     auto first = MakeProcess("StRT");
     const std::string text = ChunkText(*first); // checks the header's size against the size asked
@@ -225,29 +206,29 @@ TEST_F(ProcessAdaptorTest, ChunkIsTheSettingsTextAfterTheHeader)
     ASSERT_EQ(second->SetChunk(FourCC("cvqx"), Chunk(text)), kEffectOK);
     EXPECT_EQ(second->GetPlugin()->GetCurrentText(), text);
     EXPECT_TRUE(mHost.boxes.empty());
-}
 
-// The plug-in reports a refused chunk once per instance (tested with the
-// core); here the box that report becomes.
-TEST_F(ProcessAdaptorTest, RefusedChunkIsReportedInASystemModalBox)
-{
-    auto process = MakeProcess("mnRT");
-    const std::string before = TestFiles::MaskIds(ChunkText(*process));
-    ASSERT_EQ(process->SetChunk(FourCC("cvqx"), Chunk("<obj_archive>no maker's name</obj_archive>")), kEffectOK);
+    // A refused chunk becomes this box.
+    ASSERT_EQ(first->SetChunk(FourCC("cvqx"), Chunk("<obj_archive>no maker's name</obj_archive>")), kEffectOK);
     ASSERT_EQ(mHost.boxes.size(), 1u);
     const EffectMessageBox& box = mHost.boxes[0];
     EXPECT_EQ(box.caption, ProductIdentity::kErrorCaption);
     EXPECT_EQ(box.text, "Unable to load settings.\nThese are not valid settings or the settings have been corrupted.  ");
     EXPECT_EQ(std::tuple(box.icon, box.hasOwnerWindow, box.systemModal, box.foreground, box.topmost),
               std::tuple(EffectMessageIcon::Error, false, true, true, true));
-    EXPECT_EQ(TestFiles::MaskIds(ChunkText(*process)), before);
+    EXPECT_EQ(TestFiles::MaskIds(ChunkText(*first)), TestFiles::MaskIds(text));
 
     // A header whose size runs past the bytes given never reaches the plug-in.
     std::vector<char> lying = Chunk("Corvanel Sound");
     CEffectChunkHeader header = ReadChunkHeader(lying);
     header.size += 1000;
     WriteChunkHeader(lying, header);
-    EXPECT_EQ(process->SetChunk(FourCC("cvqx"), lying), kEffectErrBadChunk);
+    EXPECT_EQ(first->SetChunk(FourCC("cvqx"), lying), kEffectErrBadChunk);
+
+    // Settings that cannot be written (an alarm name the archive cannot hold) fail.
+    PluginOf(*second).GetAlarmManager().RegisterAlarm("a<b", QVXAlarmManager::BandLevelAlarmDescriptor());
+    std::vector<char> chunk(1 << 20);
+    EXPECT_EQ(std::pair(second->GetChunkSize(FourCC("cvqx"), size), second->GetChunk(FourCC("cvqx"), chunk)),
+              std::pair(kEffectErrFailed, kEffectErrFailed));
 }
 
 TEST_F(ProcessAdaptorTest, DefaultSettingsGoToTheDirectoryTheRegistryNames)
@@ -267,18 +248,6 @@ TEST_F(ProcessAdaptorTest, DefaultSettingsGoToTheDirectoryTheRegistryNames)
     EXPECT_EQ(TestFiles::MaskIds(saved + "\n").substr(0, 200), TestFiles::MaskIds(ChunkText(*process)).substr(0, 200));
 }
 
-// Settings that cannot be written (an alarm whose name the archive cannot
-// hold) are a failure at the host, never an empty chunk.
-TEST_F(ProcessAdaptorTest, AFailedSaveIsAnErrorNeverAnEmptyChunk)
-{
-    auto process = MakeProcess("StRT");
-    PluginOf(*process).GetAlarmManager().RegisterAlarm("a<b", QVXAlarmManager::BandLevelAlarmDescriptor());
-    std::int32_t size = 0;
-    EXPECT_EQ(process->GetChunkSize(FourCC("cvqx"), size), kEffectErrFailed);
-    std::vector<char> chunk(1 << 20);
-    EXPECT_EQ(process->GetChunk(FourCC("cvqx"), chunk), kEffectErrFailed);
-}
-
 // The offline variant, registered by a group as the module's would when its
 // description supports offline processing.
 class OfflineGroup : public CEffectGroup
@@ -295,9 +264,8 @@ protected:
     }
 };
 
-// A pass of 1000 frames with 100 of pre-roll, handed over in calls of several
-// sizes that the library cuts into blocks of 64: the pre-roll ends inside the
-// third call's second block, and from there every frame is written once, in order.
+// 1000 frames with 100 of pre-roll in calls the library cuts into blocks of 64: the
+// pre-roll ends inside the third call's second block, then every frame is written once, in order.
 TEST(OfflineProcessAdaptorTest, APassOverSeveralCallsWritesTheInputAfterThePrerollExactly)
 {
     OfflineGroup group;

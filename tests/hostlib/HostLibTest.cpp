@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <numeric>
 #include <stdexcept>
 #include <tuple>
 #include <vector>
@@ -41,13 +42,8 @@ public:
 class TestProcess : public CEffectProcess
 {
 public:
-    struct Call
-    {
-        std::int32_t frames;
-        std::int64_t position;
-        bool inputNull;
-        std::int32_t callOffset;
-    };
+    // Each piece handed to RenderAudio: frames, position, offset in the host's call, input missing.
+    using Call = std::tuple<std::int32_t, std::int64_t, std::int32_t, bool>;
     std::vector<Call> calls;
     std::vector<std::int32_t> updatedControls;
     std::string chunkText = "settings";
@@ -98,15 +94,14 @@ public:
 protected:
     void RenderAudio(const float* const* inputs, float* const* outputs, std::int32_t frames) noexcept override
     {
-        calls.push_back({frames, GetSamplePosition(), inputs[0] == nullptr, GetRenderCallOffset()});
+        calls.emplace_back(frames, GetSamplePosition(), GetRenderCallOffset(), inputs[0] == nullptr);
         for (std::int32_t c = 0; c < GetNumOutputs(); ++c)
             if (inputs[c] && outputs[c])
                 std::memcpy(outputs[c], inputs[c], sizeof(float) * static_cast<std::size_t>(frames));
     }
     void SampleRateChanged() override
     {
-        if (refuseFormat)
-            throw std::bad_alloc();
+        BlockSizeChanged(); // refuses alike
         ++sampleRateChanges;
     }
     void BlockSizeChanged() override
@@ -158,24 +153,15 @@ protected:
         ASSERT_NE(mInstance, nullptr);
         mProcess = gLastProcess;
     }
-    // Renders `frames` of two channels of input into output, which it returns.
-    std::vector<float> Render(std::int32_t frames)
+    // Renders `frames` of two channels, which must pass through.
+    void Render(std::int32_t frames)
     {
         std::vector<float> in(static_cast<std::size_t>(2 * frames)), out(in.size(), -1.0f);
-        for (std::size_t i = 0; i < in.size(); ++i)
-            in[i] = static_cast<float>(i);
+        std::iota(in.begin(), in.end(), 0.0f);
         const float* inputs[] = {in.data(), in.data() + frames};
         float* outputs[] = {out.data(), out.data() + frames};
         mInstance->Render(inputs, outputs, frames);
         EXPECT_EQ(out, in);
-        return out;
-    }
-    std::vector<std::int32_t> Pieces() const
-    {
-        std::vector<std::int32_t> frames;
-        for (const TestProcess::Call& call : mProcess->calls)
-            frames.push_back(call.frames);
-        return frames;
     }
 
     TestGroup mGroup;
@@ -183,7 +169,7 @@ protected:
     TestProcess* mProcess = nullptr;
 };
 
-TEST_F(HostLibTest, EngineListsTypesAndCreatesAndDestroysInstances)
+TEST_F(HostLibTest, EngineCreatesAndDestroysInstancesEachWithItsHostAndWindow)
 {
     EffectEngine& engine = mGroup.GetEngine();
     const EffectGroupInfo info = engine.GetGroupInfo();
@@ -197,8 +183,41 @@ TEST_F(HostLibTest, EngineListsTypesAndCreatesAndDestroysInstances)
     EXPECT_EQ(engine.CreateInstance(Code("brkn")), nullptr);
     EXPECT_EQ(mGroup.GetInstanceCount(), 1u);
     EXPECT_EQ(std::pair(mInstance->GetSampleRate(), mInstance->GetBlockSize()), std::pair(44100.0, 1024));
+
+    // A window opens once and closes with its view; one still open goes with its instance.
+    gViewLog = {};
+    int window = 0;
+    EXPECT_FALSE(mInstance->IsWindowOpen());
+    EXPECT_EQ(mInstance->CloseWindow(), kEffectErrNoView);
+    ASSERT_EQ(mInstance->OpenWindow(&window, 5, 6), kEffectOK);
+    EXPECT_TRUE(mInstance->IsWindowOpen());
+    EXPECT_EQ(std::tuple(gViewLog.window, gViewLog.x, gViewLog.y), std::tuple(static_cast<void*>(&window), 5, 6));
+    EXPECT_EQ(mInstance->OpenWindow(&window, 0, 0), kEffectErrWindowOpen);
+    EXPECT_EQ(mInstance->CloseWindow(), kEffectOK);
+    EXPECT_FALSE(mInstance->IsWindowOpen());
+    EXPECT_EQ(std::pair(gViewLog.attached, gViewLog.detached), std::pair(1, 1));
+    ASSERT_EQ(mInstance->OpenWindow(nullptr, 0, 0), kEffectOK);
     engine.DestroyInstance(mInstance);
-    EXPECT_EQ(mGroup.GetInstanceCount(), 0u);
+    EXPECT_EQ(std::pair(mGroup.GetInstanceCount(), gViewLog.detached), std::pair(std::size_t{0}, 2));
+    EffectInstance* viewless = engine.CreateInstance(Code("StRT"));
+    gLastProcess->offerView = false;
+    EXPECT_EQ(viewless->OpenWindow(nullptr, 0, 0), kEffectErrNoView);
+
+    // An instance keeps the host it was created for when the group gets another.
+    struct CountingHost : EffectHost
+    {
+        int boxes = 0;
+        void ShowMessageBox(const EffectMessageBox&) override { ++boxes; }
+    } first, second;
+    mGroup.SetHost(&first);
+    engine.CreateInstance(Code("StRT"));
+    TestProcess* firstProcess = gLastProcess;
+    mGroup.SetHost(&second);
+    engine.CreateInstance(Code("StRT"));
+    firstProcess->ShowMessageBox({});
+    gLastProcess->ShowMessageBox({});
+    gLastProcess->ShowMessageBox({});
+    EXPECT_EQ(std::pair(first.boxes, second.boxes), std::pair(1, 2));
 
     TestGroup noTypes, throwing;
     noTypes.declareTypes = false;
@@ -207,9 +226,10 @@ TEST_F(HostLibTest, EngineListsTypesAndCreatesAndDestroysInstances)
 }
 
 // A format outside the type's range, or one the process cannot take on, is
-// refused and leaves the old one: render goes on cutting pieces of the size
-// the process was made for.
-TEST_F(HostLibTest, StreamFormatIsCheckedAgainstTheTypeAndAllOrNothing)
+// refused and leaves the old one: render goes on cutting pieces of at most the
+// size the process was made for, each knowing where it lies in the host's call
+// and on the timeline.
+TEST_F(HostLibTest, StreamFormatIsAllOrNothingAndRenderCutsPiecesOfTheBlockSize)
 {
     EXPECT_EQ(mInstance->SetSampleRate(96000.0), kEffectOK);
     EXPECT_EQ(mInstance->SetSampleRate(192001.0), kEffectErrBadValue);
@@ -223,27 +243,13 @@ TEST_F(HostLibTest, StreamFormatIsCheckedAgainstTheTypeAndAllOrNothing)
     EXPECT_EQ(mInstance->SetSampleRate(48000.0), kEffectErrFailed);
     EXPECT_EQ(std::pair(mInstance->GetBlockSize(), mInstance->GetSampleRate()), std::pair(7, 96000.0));
     Render(10);
-    EXPECT_EQ(Pieces(), (std::vector<std::int32_t>{7, 3}));
-}
-
-TEST_F(HostLibTest, RenderHandsOutBlocksOfAtMostTheBlockSizeAndCountsPosition)
-{
-    ASSERT_EQ(mInstance->SetBlockSize(4), kEffectOK);
-    Render(10);
-    ASSERT_EQ(Pieces(), (std::vector<std::int32_t>{4, 4, 2}));
-    // Each piece knows where it lies in the host's call, and on the timeline.
-    for (std::size_t i = 0; i < 3; ++i)
-        EXPECT_EQ(std::pair(mProcess->calls[i].position, mProcess->calls[i].callOffset),
-                  std::pair(std::int64_t(4 * i), std::int32_t(4 * i)));
-
-    // Channels the host does not supply arrive as null pointers.
+    Render(3);
+    // Channels the host does not supply arrive as null pointers; no frames, no piece.
     std::vector<float> left(3), right(3);
     float* outputs[] = {left.data(), right.data()};
     mInstance->Render(nullptr, outputs, 3);
     mInstance->Render(nullptr, outputs, 0);
-    ASSERT_EQ(mProcess->calls.size(), 4u);
-    EXPECT_EQ(std::tuple(mProcess->calls[3].inputNull, mProcess->calls[3].position, mProcess->calls[3].callOffset),
-              std::tuple(true, 10, 0));
+    EXPECT_EQ(mProcess->calls, (std::vector<TestProcess::Call>{{7, 0, 0, false}, {3, 7, 7, false}, {3, 10, 0, false}, {3, 13, 0, true}}));
 }
 
 TEST_F(HostLibTest, ControlsAreConstrainedDescribedAndReachTheProcess)
@@ -261,10 +267,10 @@ TEST_F(HostLibTest, ControlsAreConstrainedDescribedAndReachTheProcess)
         EXPECT_EQ(mInstance->SetControlValue(index, value), kEffectOK);
         return mInstance->GetControlValue(index);
     };
-    EXPECT_EQ((std::vector<double>{set(2, 2.6), set(2, -40.0), set(3, 20.0), set(3, std::nan(""))}),
-              (std::vector<double>{3.0, 1.0, 12.0, 0.0})); // a braced list runs the calls in order
+    EXPECT_EQ((std::vector<double>{set(2, 2.6), set(2, -40.0), set(2, std::nan("")), set(3, 20.0), set(3, std::nan(""))}),
+              (std::vector<double>{3.0, 1.0, 2.0, 12.0, 0.0})); // a braced list runs the calls in order
     EXPECT_EQ(mInstance->SetControlValue(9, 1.0), kEffectErrBadIndex);
-    EXPECT_EQ(mProcess->updatedControls, (std::vector<std::int32_t>{2, 2, 3, 3}));
+    EXPECT_EQ(mProcess->updatedControls, (std::vector<std::int32_t>{2, 2, 2, 3, 3}));
 
     EXPECT_EQ((std::vector<std::string>{mInstance->GetControlValueText(1, 1.0, -1), mInstance->GetControlValueText(1, 0.0, 2),
                                         mInstance->GetControlValueText(2, 2.4, -1), mInstance->GetControlValueText(3, -3.14159, -1),
@@ -272,7 +278,7 @@ TEST_F(HostLibTest, ControlsAreConstrainedDescribedAndReachTheProcess)
               (std::vector<std::string>{"on", "of", "2", "-3.14", "-3.", ""}));
 }
 
-TEST_F(HostLibTest, ChunkSizeCountsTheFiftySixByteHeaderAndTheHeaderIsFilledIn)
+TEST_F(HostLibTest, ChunkCountsTheFiftySixByteHeaderWhichIsFilledInOnGetAndCheckedOnSet)
 {
     EXPECT_EQ(mInstance->GetChunkSize(Code("tchk")), 56 + 8);
     EXPECT_EQ(mInstance->GetChunkSize(Code("othr")), kEffectErrUnknownChunk);
@@ -291,13 +297,11 @@ TEST_F(HostLibTest, ChunkSizeCountsTheFiftySixByteHeaderAndTheHeaderIsFilledIn)
     ASSERT_EQ(mInstance->GetChunk(Code("tchk"), chunk), kEffectOK);
     EXPECT_EQ(ReadChunkHeader(chunk).size, 56 + 25);
     EXPECT_EQ(std::string(chunk.begin() + 56, chunk.end()), "settings that grew longer");
-}
 
-TEST_F(HostLibTest, SetChunkTakesTheHeaderSizeMinusTheHeaderAndRefusesBadSizes)
-{
-    std::vector<char> chunk(56 + 10, 'z');
-    CEffectChunkHeader header;
+    // Set takes the header's size less the header, and refuses sizes that do not fit.
+    chunk.assign(56 + 10, 'z');
     const auto set = [&](std::int32_t size, FourCharCode id, std::span<const char> bytes) {
+        CEffectChunkHeader header;
         header.size = size;
         WriteChunkHeader(chunk, header);
         return mInstance->SetChunk(id, bytes);
@@ -312,49 +316,6 @@ TEST_F(HostLibTest, SetChunkTakesTheHeaderSizeMinusTheHeaderAndRefusesBadSizes)
     EXPECT_EQ(set(56, Code("tchk"), std::span<const char>(chunk.data(), 20)), kEffectErrBadChunk);
     EXPECT_EQ(mProcess->receivedText, "unchanged");
     EXPECT_EQ(set(56, Code("othr"), chunk), kEffectErrUnknownChunk);
-}
-
-// An instance keeps the host it was created for when the group gets another.
-TEST_F(HostLibTest, EachInstanceReportsToTheHostItWasCreatedFor)
-{
-    struct CountingHost : EffectHost
-    {
-        int boxes = 0;
-        void ShowMessageBox(const EffectMessageBox&) override { ++boxes; }
-    } first, second;
-    mGroup.SetHost(&first);
-    mGroup.GetEngine().CreateInstance(Code("StRT"));
-    TestProcess* firstProcess = gLastProcess;
-    mGroup.SetHost(&second);
-    mGroup.GetEngine().CreateInstance(Code("StRT"));
-    firstProcess->ShowMessageBox({});
-    gLastProcess->ShowMessageBox({});
-    gLastProcess->ShowMessageBox({});
-    EXPECT_EQ(std::pair(first.boxes, second.boxes), std::pair(1, 2));
-}
-
-TEST_F(HostLibTest, WindowOpensOnceAndClosesWithItsView)
-{
-    gViewLog = {};
-    int window = 0;
-    EXPECT_FALSE(mInstance->IsWindowOpen());
-    EXPECT_EQ(mInstance->CloseWindow(), kEffectErrNoView);
-    ASSERT_EQ(mInstance->OpenWindow(&window, 5, 6), kEffectOK);
-    EXPECT_TRUE(mInstance->IsWindowOpen());
-    EXPECT_EQ(std::tuple(gViewLog.window, gViewLog.x, gViewLog.y), std::tuple(static_cast<void*>(&window), 5, 6));
-    EXPECT_EQ(mInstance->OpenWindow(&window, 0, 0), kEffectErrWindowOpen);
-    EXPECT_EQ(mInstance->CloseWindow(), kEffectOK);
-    EXPECT_FALSE(mInstance->IsWindowOpen());
-    EXPECT_EQ(std::pair(gViewLog.attached, gViewLog.detached), std::pair(1, 1));
-
-    // A window still open goes with its instance.
-    ASSERT_EQ(mInstance->OpenWindow(nullptr, 0, 0), kEffectOK);
-    mGroup.GetEngine().DestroyInstance(mInstance);
-    EXPECT_EQ(gViewLog.detached, 2);
-
-    EffectInstance* viewless = mGroup.GetEngine().CreateInstance(Code("StRT"));
-    gLastProcess->offerView = false;
-    EXPECT_EQ(viewless->OpenWindow(nullptr, 0, 0), kEffectErrNoView);
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #pragma once
-// quarvix-host run as a user runs it: a command line with the module of this
-// build, in a temporary folder whose config directory holds the instances'
-// default settings, its exit status and both output streams captured.
+// quarvix-host run as a user runs it, with this build's module, in a temporary folder
+// whose config directory holds the default settings; status and both streams captured.
 
 #include "support/TestFiles.h"
 
@@ -15,8 +14,7 @@
 struct RunResult
 {
     int status = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 class HostProgramFixture : public TestFiles::TempDirTest
@@ -32,15 +30,11 @@ protected:
 
     RunResult Run(const std::string& arguments)
     {
-        const std::filesystem::path out = mDir / "stdout.txt";
-        const std::filesystem::path err = mDir / "stderr.txt";
+        const std::filesystem::path out = mDir / "stdout.txt", err = mDir / "stderr.txt";
         const std::string command = std::string("'") + QUARVIX_HOST_PROGRAM + "' --module '" + QUARVIX_MODULE_PATH +
                                     "' " + arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
-        RunResult result;
         const int raw = std::system(command.c_str());
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        result.out = TestFiles::ReadFile(out);
-        result.err = TestFiles::ReadFile(err);
+        RunResult result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, TestFiles::ReadFile(out), TestFiles::ReadFile(err)};
         std::filesystem::remove(out);
         std::filesystem::remove(err);
         return result;

@@ -10,9 +10,10 @@
 
 #include <sndfile.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -21,7 +22,6 @@
 
 namespace
 {
-
 namespace fs = std::filesystem;
 
 using TestFiles::ReadFile;
@@ -47,34 +47,37 @@ Samples ReadSamples(const fs::path& path)
     return samples;
 }
 
-// A signal with a sweep, noise and the format's extremes in it.
-void WriteTestFile(const fs::path& path, int channels, int rate, int subtype, double seconds)
+// Interleaved samples written in `format`, clipped to full scale.
+void WriteSamples(const fs::path& path, int channels, int rate, int format, const std::vector<double>& data)
 {
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = channels;
-    info.format = SF_FORMAT_WAV | subtype;
+    info.format = format;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
-    const auto frames = static_cast<std::size_t>(seconds * rate);
+    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    const auto frames = static_cast<sf_count_t>(data.size()) / channels;
+    ASSERT_EQ(sf_writef_double(file, data.data(), frames), frames);
+    sf_close(file);
+}
+
+// A WAV with a sweep, noise and the format's extremes in it.
+void WriteTestFile(const fs::path& path, int channels, int rate, int subtype, double seconds)
+{
     std::mt19937 random(static_cast<std::uint32_t>(rate + channels));
     std::uniform_real_distribution<double> noise(-0.2, 0.2);
-    std::vector<double> data(frames * static_cast<std::size_t>(channels));
-    for (std::size_t i = 0; i < frames; ++i)
+    std::vector<double> data(static_cast<std::size_t>(seconds * rate) * static_cast<std::size_t>(channels));
+    for (std::size_t i = 0; i < data.size(); ++i)
     {
-        for (int c = 0; c < channels; ++c)
-        {
-            const double t = static_cast<double>(i) / rate;
-            data[i * channels + c] = 0.7 * std::sin(2.0 * M_PI * (100.0 + 4000.0 * t * (c + 1)) * t) + noise(random);
-        }
+        const double t = static_cast<double>(i / channels) / rate;
+        data[i] = 0.7 * std::sin(2.0 * M_PI * (100.0 + 4000.0 * t * static_cast<double>(i % channels + 1)) * t) + noise(random);
     }
     data[0] = -1.0;
     data[1] = 0.999;
     if (subtype == SF_FORMAT_FLOAT)
         data[2] = 1.5; // floats may go beyond full scale
-    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-    ASSERT_EQ(sf_writef_double(file, data.data(), static_cast<sf_count_t>(frames)), static_cast<sf_count_t>(frames));
-    sf_close(file);
+    WriteSamples(path, channels, rate, SF_FORMAT_WAV | subtype, data);
 }
 
 class HostProgramTest : public HostProgramFixture
@@ -82,14 +85,11 @@ class HostProgramTest : public HostProgramFixture
 protected:
     std::string Path(const std::string& name) const
     {
-        std::string quoted = "'";
+        std::string quoted = "'"; // built up in place: GCC 12 sees a false overlap in "'" + path (its bug 105651)
         quoted += (mDir / name).string();
         return quoted += "'";
     }
-    std::string Process(const std::string& in, const std::string& out) const
-    {
-        return "process " + Path(in) + " " + Path(out);
-    }
+    std::string Process(const std::string& in, const std::string& out) const { return "process " + Path(in) + " " + Path(out); }
 
     // Only the files the test made itself remain: no partial output, no temporary files.
     void ExpectOnlyFiles(std::vector<std::string> names) const
@@ -106,17 +106,14 @@ protected:
 
 struct Layout
 {
-    int channels;
-    int rate;
-    int subtype;
+    int channels, rate, subtype;
     const char* name;
 };
-
 class HostProgramPassThroughTest : public HostProgramTest, public ::testing::WithParamInterface<Layout>
 {
 };
 
-TEST_P(HostProgramPassThroughTest, OutputEqualsInputSampleForSampleAtEveryBlockSize)
+TEST_P(HostProgramPassThroughTest, OutputEqualsInputSampleForSampleAtEveryBlockSizeAndPaced)
 {
     const Layout layout = GetParam();
     WriteTestFile(mDir / "in.wav", layout.channels, layout.rate, layout.subtype, 0.3);
@@ -127,17 +124,19 @@ TEST_P(HostProgramPassThroughTest, OutputEqualsInputSampleForSampleAtEveryBlockS
     {
         for (bool bypass : {false, true})
         {
-            SCOPED_TRACE("block " + std::to_string(block) + (bypass ? " bypassed" : ""));
-            const RunResult run = Run(Process("in.wav", "out.wav") + " --block " +
-                                      std::to_string(block) + (bypass ? " --bypass" : ""));
+            // Paced, a run takes at least the audio's duration.
+            const bool paced = block == 4096 && !bypass;
+            SCOPED_TRACE("block " + std::to_string(block) + (bypass ? " bypassed" : "") + (paced ? " paced" : ""));
+            const auto start = std::chrono::steady_clock::now();
+            const RunResult run = Run(Process("in.wav", "out.wav") + " --block " + std::to_string(block) +
+                                      (bypass ? " --bypass" : "") + (paced ? " --realtime" : ""));
             ASSERT_EQ(run.status, 0) << run.err;
+            EXPECT_TRUE(!paced || std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(290));
             EXPECT_NE(run.out.find(layout.channels == 1 ? "'mnRT'" : "'StRT'"), std::string::npos) << run.out;
             EXPECT_NE(run.out.find("audio passed unchanged"), std::string::npos) << run.out;
             const Samples output = ReadSamples(mDir / "out.wav");
-            EXPECT_EQ(output.info.format, input.info.format);
-            EXPECT_EQ(output.info.samplerate, layout.rate);
-            EXPECT_EQ(output.info.channels, layout.channels);
-            EXPECT_EQ(output.info.frames, input.info.frames);
+            EXPECT_EQ(std::tuple(output.info.format, output.info.samplerate, output.info.channels, output.info.frames),
+                      std::tuple(input.info.format, layout.rate, layout.channels, input.info.frames));
             EXPECT_TRUE(output.values == input.values);
             fs::remove(mDir / "out.wav");
         }
@@ -153,33 +152,20 @@ INSTANTIATE_TEST_SUITE_P(Layouts, HostProgramPassThroughTest,
                                            Layout{2, 96000, SF_FORMAT_PCM_24, "Stereo96000Pcm24"}),
                          [](const ::testing::TestParamInfo<Layout>& info) { return info.param.name; });
 
-TEST_F(HostProgramTest, RealtimePacingTakesAboutTheAudiosDuration)
-{
-    WriteTestFile(mDir / "in.wav", 2, 44100, SF_FORMAT_PCM_16, 0.3);
-    const auto start = std::chrono::steady_clock::now();
-    const RunResult run = Run(Process("in.wav", "out.wav") + " --realtime --block 512");
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_GE(seconds, 0.29);
-    EXPECT_EQ(ReadSamples(mDir / "out.wav").values, ReadSamples(mDir / "in.wav").values);
-}
-
 TEST_F(HostProgramTest, SavedSettingsLoadInAnotherRunAndReproduceTheState)
 {
     WriteTestFile(mDir / "in.wav", 2, 48000, SF_FORMAT_PCM_16, 0.1);
     RunResult run = Run(Process("in.wav", "out.wav") + " --save-settings " + Path("first.quarvix"));
     ASSERT_EQ(run.status, 0) << run.err;
-    const std::string first = ReadFile(mDir / "first.quarvix");
-    ASSERT_NE(first.find("<obj_archive"), std::string::npos);
-
     // A state unlike the defaults: another FFT size and level floor in the first view.
-    std::string edited = first;
-    const std::string fft = "<att name=\"fftSize\" type=\"i\">2048</att>";
-    const std::string floor = "<att name=\"levelRange.min\" type=\"f\">-90.0000000000000000</att>";
-    ASSERT_NE(edited.find(fft), std::string::npos);
-    ASSERT_NE(edited.find(floor), std::string::npos);
-    edited.replace(edited.find(fft), fft.size(), "<att name=\"fftSize\" type=\"i\">8192</att>");
-    edited.replace(edited.find(floor), floor.size(), "<att name=\"levelRange.min\" type=\"f\">-72.0000000000000000</att>");
+    std::string edited = ReadFile(mDir / "first.quarvix");
+    for (const auto& [from, to] : {std::pair{"\"fftSize\" type=\"i\">2048<", "\"fftSize\" type=\"i\">8192<"},
+                                   {"\"levelRange.min\" type=\"f\">-90.0000000000000000<",
+                                    "\"levelRange.min\" type=\"f\">-72.0000000000000000<"}})
+    {
+        ASSERT_NE(edited.find(from), std::string::npos) << from;
+        edited.replace(edited.find(from), std::strlen(from), to);
+    }
     WriteFile(mDir / "edited.quarvix", edited);
 
     run = Run(Process("in.wav", "out.wav") + " --load-settings " + Path("edited.quarvix") +
@@ -199,28 +185,47 @@ TEST_F(HostProgramTest, SavedSettingsLoadInAnotherRunAndReproduceTheState)
     EXPECT_EQ(TestFiles::MaskIds(ReadFile(mDir / "third.quarvix")), TestFiles::MaskIds(edited));
 }
 
-TEST_F(HostProgramTest, BadInputGetsOneMessageAndNoOutput)
+// Bad options and bad input end with status 1 and one message (an option
+// error adds where to find help), and leave no output.
+TEST_F(HostProgramTest, BadInputAndOptionsGetOneMessageAndNoOutput)
 {
     WriteTestFile(mDir / "in.wav", 1, 44100, SF_FORMAT_PCM_16, 0.05);
     WriteTestFile(mDir / "three.wav", 3, 44100, SF_FORMAT_PCM_16, 0.05);
     WriteFile(mDir / "text.wav", "this is not audio at all, just some words in a file\n");
-    // A WAV header that claims no channels.
     std::string noChannels = ReadFile(mDir / "in.wav");
-    noChannels[22] = 0;
-    noChannels[23] = 0;
+    noChannels.replace(22, 2, 2, '\0'); // a WAV header that claims no channels
     WriteFile(mDir / "none.wav", noChannels);
     WriteFile(mDir / "foreign.quarvix", "<obj_archive type=\"someone else's settings\">\n</obj_archive>\n");
     fs::create_directories(mDir / "adir");
     WriteFile(mDir / "empty.quarvix", "");
-    const std::vector<std::string> inputs = {"in.wav",          "three.wav", "text.wav",     "none.wav",
-                                             "foreign.quarvix", "adir",      "empty.quarvix"};
+    // A FLAC stream announcing 200 million frames (the low 36 bits of bytes 18
+    // to 25) but holding 2400: refused without reading it into memory.
+    WriteSamples(mDir / "claims.flac", 2, 48000, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, std::vector<double>(2 * 2400, 0.03));
+    std::string claims = ReadFile(mDir / "claims.flac");
+    ASSERT_EQ(claims.compare(0, 4, "fLaC"), 0);
+    std::uint64_t word = 0;
+    for (int i = 18; i < 26; ++i)
+        word = (word << 8) | static_cast<unsigned char>(claims[static_cast<std::size_t>(i)]);
+    word = (word & ~((std::uint64_t{1} << 36) - 1)) | 200'000'000u;
+    for (int i = 25; i >= 18; --i, word >>= 8)
+        claims[static_cast<std::size_t>(i)] = static_cast<char>(word & 0xff);
+    WriteFile(mDir / "claims.flac", claims);
+    // A device, a pipe or a file with a second name is refused as output, and
+    // left untouched; IN under another name is refused as the settings file.
+    ASSERT_EQ(::mkfifo((mDir / "pipe").c_str(), 0600), 0);
+    fs::create_hard_link(mDir / "text.wav", mDir / "second.wav");
+    fs::create_hard_link(mDir / "in.wav", mDir / "in-too.wav");
+    const std::string pipe = (mDir / "pipe").string(), second = (mDir / "second.wav").string();
+    const std::vector<std::string> inputs = {"in.wav", "three.wav", "text.wav", "none.wav", "foreign.quarvix", "adir",
+                                             "empty.quarvix", "claims.flac", "pipe", "second.wav", "in-too.wav"};
 
-    struct Case
-    {
-        std::string arguments;
-        std::string message;
-    };
-    const std::vector<Case> cases = {
+    // Each command line with text its one message must hold.
+    const std::string help = "\nRun with --help for more information.";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"", help}, {"process", help}, {"process a.wav", help}, {"process a.wav b.wav --block x", help},
+        {"process a.wav b.wav --unknown", help}, {"nonsense", help},
+        {Process("claims.flac", "out.flac"), "cannot read '" + (mDir / "claims.flac").string() +
+                                                 "': it ends after 2400 frames, but its header announces 200000000"},
         {Process("missing.wav", "out.wav"), "cannot read"},
         {Process("text.wav", "out.wav"), "cannot read"},
         {Process("none.wav", "out.wav"), "none.wav"},
@@ -237,24 +242,32 @@ TEST_F(HostProgramTest, BadInputGetsOneMessageAndNoOutput)
         {Process("in.wav", "out.wav") + " --load-settings " + Path("empty.quarvix"), "': it is empty"},
         {Process("in.wav", "out.wav") + " --save-settings " + Path("in.wav"), "is the same file as"},
         {Process("in.wav", "out.wav") + " --save-settings " + Path("out.wav"), "is the same file as"},
+        {Process("in.wav", "out.wav") + " --save-settings " + Path("in-too.wav"), "is the same file as"},
+        {Process("in.wav", "/dev/null"), "cannot write '/dev/null': it is not a regular file"},
+        {Process("in.wav", "pipe"), "cannot write '" + pipe + "': it is not a regular file"},
+        {Process("in.wav", "second.wav"), "cannot write '" + second + "': it has other hard links"},
         // The refusal is the plug-in's own message box, shown on standard error.
         {Process("in.wav", "out.wav") + " --load-settings " + Path("foreign.quarvix"),
          std::string(ProductIdentity::kErrorCaption) + " [error]\nUnable to load settings.\n"
              "These are not valid settings or the settings have been corrupted.  \nquarvix-host: the plug-in refused the settings file"},
     };
-    for (const Case& c : cases)
+    for (const auto& [arguments, message] : cases)
     {
-        SCOPED_TRACE(c.arguments);
-        const RunResult run = Run(c.arguments);
-        EXPECT_NE(run.status, 0);
-        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1 + std::count(c.message.begin(), c.message.end(), '\n'))
+        SCOPED_TRACE(arguments);
+        const RunResult run = Run(arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1 + std::count(message.begin(), message.end(), '\n'))
             << run.err;
         ExpectOnlyFiles(inputs);
     }
+    EXPECT_EQ(std::pair(fs::status("/dev/null").type(), fs::status(mDir / "pipe").type()),
+              std::pair(fs::file_type::character, fs::file_type::fifo));
+    EXPECT_EQ(ReadFile(mDir / "second.wav"), "this is not audio at all, just some words in a file\n");
+    EXPECT_EQ(Run("--help").status, 0);
 }
 
-TEST_F(HostProgramTest, OutputsReplaceOnlyRegularFilesOfTheirOwn)
+TEST_F(HostProgramTest, OutputsKeepLinksAndPermissionsMayBeTheInputAndKeepExtremeSamples)
 {
     WriteTestFile(mDir / "in.wav", 1, 44100, SF_FORMAT_PCM_16, 0.05);
     const Samples input = ReadSamples(mDir / "in.wav");
@@ -269,86 +282,19 @@ TEST_F(HostProgramTest, OutputsReplaceOnlyRegularFilesOfTheirOwn)
     EXPECT_EQ(ReadSamples(mDir / "target.wav").values, input.values);
     EXPECT_EQ(fs::status(mDir / "target.wav").permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 
-    // OUT may be IN: the input is read whole before it is replaced.
-    fs::copy_file(mDir / "in.wav", mDir / "same.wav");
+    // OUT may be IN (read whole first). The largest 32-bit sample, exactly 1.0
+    // as a float, comes back as itself, not one below or a wrap.
+    std::vector<double> extremes(5000, 1.0);
+    extremes[1] = -1.0;
+    extremes[2] = 0.0;
+    WriteSamples(mDir / "same.wav", 1, 48000, SF_FORMAT_WAV | SF_FORMAT_PCM_32, extremes);
+    const Samples same = ReadSamples(mDir / "same.wav");
+    ASSERT_EQ(same.values.front(), 2147483647.0 / 2147483648.0);
     run = Run(Process("same.wav", "same.wav"));
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(ReadSamples(mDir / "same.wav").values, input.values);
+    EXPECT_EQ(ReadSamples(mDir / "same.wav").values, same.values);
 
-    // A device, a pipe and a file with a second name are refused before any
-    // work, with the reason; none is touched.
-    ASSERT_EQ(::mkfifo((mDir / "pipe").c_str(), 0600), 0);
-    fs::create_hard_link(mDir / "target.wav", mDir / "second.wav");
-    const std::string before = ReadFile(mDir / "target.wav");
-    for (const auto& [out, reason] : {std::pair<std::string, std::string>{"/dev/null", "it is not a regular file"},
-                                      {(mDir / "pipe").string(), "it is not a regular file"},
-                                      {(mDir / "second.wav").string(), "it has other hard links"}})
-    {
-        SCOPED_TRACE(out);
-        run = Run("process " + Path("in.wav") + " '" + out + "'");
-        EXPECT_EQ(run.status, 1);
-        EXPECT_NE(run.err.find("cannot write '" + out + "': " + reason), std::string::npos) << run.err;
-    }
-    EXPECT_EQ(fs::status("/dev/null").type(), fs::file_type::character);
-    EXPECT_EQ(fs::status(mDir / "pipe").type(), fs::file_type::fifo);
-    EXPECT_EQ(ReadFile(mDir / "target.wav"), before);
-    // The settings file may not be IN under another name either.
-    fs::create_hard_link(mDir / "in.wav", mDir / "in-too.wav");
-    run = Run(Process("in.wav", "out.wav") + " --save-settings " + Path("in-too.wav"));
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("is the same file as"), std::string::npos) << run.err;
-    ExpectOnlyFiles(
-        {"in.wav", "in-too.wav", "target.wav", "link.wav", "link.wav.quarvix", "same.wav", "pipe", "second.wav"});
-}
-
-TEST_F(HostProgramTest, AFileShorterThanItsHeaderIsRefusedWithoutReadingItIntoMemory)
-{
-    // A FLAC stream whose header announces 200 million frames (its total
-    // sample count, the low 36 bits of bytes 18 to 25) but holds 2400.
-    SF_INFO info{};
-    info.samplerate = 48000;
-    info.channels = 2;
-    info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open((mDir / "claims.flac").c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
-    std::vector<short> samples(2 * 2400, 1000);
-    ASSERT_EQ(sf_writef_short(file, samples.data(), 2400), 2400);
-    sf_close(file);
-    std::string claims = ReadFile(mDir / "claims.flac");
-    ASSERT_EQ(claims.compare(0, 4, "fLaC"), 0);
-    std::uint64_t word = 0;
-    for (int i = 18; i < 26; ++i)
-        word = (word << 8) | static_cast<unsigned char>(claims[static_cast<std::size_t>(i)]);
-    word = (word & ~((std::uint64_t{1} << 36) - 1)) | 200'000'000u;
-    for (int i = 25; i >= 18; --i, word >>= 8)
-        claims[static_cast<std::size_t>(i)] = static_cast<char>(word & 0xff);
-    WriteFile(mDir / "claims.flac", claims);
-
-    const RunResult run = Run(Process("claims.flac", "out.flac"));
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("cannot read '" + (mDir / "claims.flac").string() +
-                           "': it ends after 2400 frames, but its header announces 200000000"),
-              std::string::npos)
-        << run.err;
-    ExpectOnlyFiles({"claims.flac"});
-}
-
-TEST_F(HostProgramTest, ThirtyTwoBitExtremesComeBackAsThemselves)
-{
-    // The largest 32-bit sample reads as exactly 1.0 in the plug-in's floats;
-    // it must be written back as the largest sample, not one below or a wrap.
-    SF_INFO info{};
-    info.samplerate = 48000;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_32;
-    SNDFILE* file = sf_open((mDir / "in.wav").c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
-    const std::vector<int> extremes{2147483647, -2147483647 - 1, 0, 2147483647};
-    ASSERT_EQ(sf_write_int(file, extremes.data(), 4), 4);
-    sf_close(file);
-    const RunResult run = Run(Process("in.wav", "out.wav"));
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(ReadSamples(mDir / "out.wav").values, ReadSamples(mDir / "in.wav").values);
+    ExpectOnlyFiles({"in.wav", "target.wav", "link.wav", "link.wav.quarvix", "same.wav"});
 }
 
 TEST_F(HostProgramTest, StoppedRunLeavesNoTemporaryFile)
@@ -365,18 +311,6 @@ TEST_F(HostProgramTest, StoppedRunLeavesNoTemporaryFile)
         EXPECT_NE(run.status, 0);
         ExpectOnlyFiles({"in.wav"});
     }
-}
-
-TEST_F(HostProgramTest, OptionErrorsExitWithStatusOne)
-{
-    for (const char* arguments : {"", "process", "process a.wav", "process a.wav b.wav --block x",
-                                  "process a.wav b.wav --unknown", "nonsense"})
-    {
-        const RunResult run = Run(arguments);
-        EXPECT_EQ(run.status, 1) << arguments;
-        EXPECT_FALSE(run.err.empty()) << arguments;
-    }
-    EXPECT_EQ(Run("--help").status, 0);
 }
 
 TEST_F(HostProgramTest, DescribeShowsIdentityTypesControlsChunkAndDescription)
