@@ -39,16 +39,9 @@ class Controls : public EditorFixture
 protected:
     PixMapButton::Images Images(bool pressedSet = false, bool disabled = false) const
     {
-        PixMapButton::Images images;
-        images.picture = mPicture.get();
-        images.source = {0, 0};
-        images.offset = {10, 0};
-        images.hasPressed = pressedSet;
-        images.pressedSource = {0, 20};
-        images.pressedOffset = {10, 0};
-        if (disabled)
-            images.disabledSource = {0, 40};
-        return images;
+        return {.picture = mPicture.get(), .source = {0, 0}, .offset = {10, 0}, .hasPressed = pressedSet,
+                .pressedSource = {0, 20}, .pressedOffset = {10, 0},
+                .disabledSource = disabled ? Point{0, 40} : Point{-1, -1}};
     }
     // The grey level of the image the button at (x, y) shows.
     int Shown(std::int32_t x, std::int32_t y)
@@ -60,152 +53,126 @@ protected:
     std::unique_ptr<OGWorld> mPicture = ButtonPicture();
 };
 
-TEST_F(Controls, ToggleButtonTogglesOnReleaseInsideAndShowsThePressedImageWhileHeld)
+// Inactive, it shows its disabled image and ignores clicks.
+TEST_F(Controls, ToggleButtonTogglesOnReleaseInsideShowsThePressedImageWhileHeldRefusesModifierClicksUnlessAccepted)
 {
-    BooleanButton* button = nullptr;
-    Open(100, 60, [&](SolidFrame& page) { button = new BooleanButton(&page, 10, 10, 10, 10, 0, 1, Images()); });
-    EXPECT_EQ(Shown(15, 15), 0);
+    BooleanButton *button = nullptr, *modified = nullptr;
+    Open(100, 60, [&](SolidFrame& page) {
+        button = new BooleanButton(&page, 10, 10, 10, 10, 0, 1, Images(false, true));
+        modified = new BooleanButton(&page, 30, 10, 10, 10, 0, 2, Images(), false, 1);
+    });
+    const auto state = [&] { return std::pair(button->GetValue(), Shown(15, 15)); };
+    EXPECT_EQ(state(), std::pair(0, 0));
     mEditor->MouseDown({15, 15});
-    EXPECT_EQ(button->GetValue(), 0);
-    EXPECT_EQ(Shown(15, 15), 1) << "pressed: the other state's image";
+    EXPECT_EQ(state(), std::pair(0, 1)) << "pressed: the other state's image";
     mEditor->MouseMove({50, 50});
-    EXPECT_EQ(Shown(15, 15), 0) << "outside: the normal image again";
+    EXPECT_EQ(state(), std::pair(0, 0)) << "outside: the normal image again";
     mEditor->MouseMove({12, 12});
     mEditor->MouseUp({12, 12});
-    EXPECT_EQ(button->GetValue(), 1);
-    EXPECT_EQ(Shown(15, 15), 1);
+    EXPECT_EQ(state(), std::pair(1, 1));
     // Released outside: no change.
     mEditor->MouseDown({15, 15});
     mEditor->MouseUp({50, 50});
     EXPECT_EQ(button->GetValue(), 1);
     mEditor->Click({15, 15});
-    EXPECT_EQ(button->GetValue(), 0);
-    EXPECT_EQ(button->GetCursor(), PixMapButton::kCursor);
-}
+    EXPECT_EQ(std::pair(button->GetValue(), button->GetCursor()), std::pair(0, PixMapButton::kCursor));
 
-TEST_F(Controls, MultiStateButtonCyclesItsStatesWithAPressedImageEach)
-{
-    MultiStateButton* button = nullptr;
-    Open(100, 60, [&](SolidFrame& page) { button = new MultiStateButton(&page, 10, 10, 10, 10, 0, 1, Images(), 2); });
-    std::vector<int> values, images;
-    for (int i = 0; i < 4; ++i)
-    {
-        mEditor->MouseDown({15, 15});
-        images.push_back(Shown(15, 15));
-        mEditor->MouseUp({15, 15});
-        values.push_back(button->GetValue());
-        images.push_back(Shown(15, 15));
-    }
-    EXPECT_EQ(values, (std::vector<int>{1, 2, 0, 1}));
-    // Image 2s + 1 while pressed, 2s after.
-    EXPECT_EQ(images, (std::vector<int>{1, 2, 3, 4, 5, 0, 1, 2}));
-}
-
-TEST_F(Controls, ActionButtonsReportOnReleaseOrOnPress)
-{
-    ActionButton* action = nullptr;
-    InstantActionButton* instant = nullptr;
-    Open(100, 60, [&](SolidFrame& page) {
-        action = new ActionButton(&page, 10, 10, 10, 10, 0, 1, Images(true));
-        instant = new InstantActionButton(&page, 30, 10, 10, 10, 0, 2, Images());
-    });
-    std::vector<std::pair<std::int32_t, MessageParam>> heard;
-    struct Listener : MessageSubscriber<Listener>
-    {
-        using MessageSubscriber<Listener>::MessageSubscriber;
-        std::vector<std::pair<std::int32_t, MessageParam>>* heard = nullptr;
-        void On(std::int32_t what)
-        {
-            if (what == ControlMessages::kValueChanged)
-                heard->push_back({GetCurrentSubRef(), GetCurrentP1()});
-        }
-    } listener(&mPlugin);
-    listener.heard = &heard;
-    listener.Subscribe(action->GetMsgClass(), 1, &Listener::On);
-    listener.Subscribe(instant->GetMsgClass(), 2, &Listener::On);
-
-    mEditor->MouseDown({15, 15});
-    EXPECT_TRUE(heard.empty());
-    mEditor->Paint();
-    EXPECT_EQ(Pixel(15, 15), (CVLCanvas::ColorSpec{20, 0, 0}));
-    mEditor->MouseUp({15, 15});
-    EXPECT_EQ(heard, (std::vector<std::pair<std::int32_t, MessageParam>>{{1, 1}}));
-    EXPECT_EQ(action->GetValue(), 0);
-    EXPECT_EQ(Shown(15, 15), 0);
-
-    heard.clear();
-    mEditor->MouseDown({35, 15});
-    EXPECT_EQ(heard, (std::vector<std::pair<std::int32_t, MessageParam>>{{2, 1}}));
-    mEditor->MouseUp({35, 15});
-    EXPECT_EQ(instant->GetValue(), 0);
-}
-
-TEST_F(Controls, AnInactiveButtonShowsItsDisabledImageAndIgnoresClicks)
-{
-    BooleanButton* button = nullptr;
-    Open(100, 60, [&](SolidFrame& page) {
-        button = new BooleanButton(&page, 10, 10, 10, 10, 0, 1, Images(false, true));
-    });
     button->SetMouseActive(false);
     mEditor->Paint();
     EXPECT_EQ(Pixel(15, 15), (CVLCanvas::ColorSpec{0, 0, 200}));
     mEditor->Click({15, 15});
-    EXPECT_EQ(button->GetValue(), 0);
-    EXPECT_FALSE(button->IsTracking());
-}
+    EXPECT_EQ(std::pair(button->GetValue(), button->IsTracking()), std::pair(0, false));
 
-TEST_F(Controls, ModifierClicksAreRefusedUnlessAcceptedAndShiftClickCanReset)
-{
-    BooleanButton* button = nullptr;
-    Open(100, 60, [&](SolidFrame& page) { button = new BooleanButton(&page, 10, 10, 10, 10, 0, 1, Images(), false, 1); });
-    button->SetValue(0);
-    mEditor->Click({15, 15}, {.ctrl = true});
-    mEditor->Click({15, 15}, {.shift = true});
-    mEditor->Click({15, 15}, {.ctrl = true, .shift = true});
-    mEditor->Click({15, 15}, {.secondaryClick = true});
-    EXPECT_EQ(button->GetValue(), 0) << "every modifier click refused";
+    // Modifier clicks are refused unless accepted; a shift click can reset.
+    modified->SetValue(0);
+    mEditor->Click({35, 15}, {.ctrl = true});
+    mEditor->Click({35, 15}, {.shift = true});
+    mEditor->Click({35, 15}, {.ctrl = true, .shift = true});
+    mEditor->Click({35, 15}, {.secondaryClick = true});
+    EXPECT_EQ(modified->GetValue(), 0) << "every modifier click refused";
 
-    button->SetResetOnShiftClick(true);
-    mEditor->MouseDown({15, 15}, {.shift = true});
-    EXPECT_EQ(button->GetValue(), 1) << "back to its default";
-    EXPECT_FALSE(button->IsTracking());
+    modified->SetResetOnShiftClick(true);
+    mEditor->MouseDown({35, 15}, {.shift = true});
+    EXPECT_EQ(std::pair(modified->GetValue(), modified->IsTracking()), std::pair(1, false)) << "back to its default";
     EXPECT_EQ(mEditor->GetCapture(), nullptr);
-    mEditor->MouseUp({15, 15});
+    mEditor->MouseUp({35, 15});
 
-    button->SetAcceptsCtrlClick(true);
-    mEditor->Click({15, 15}, {.ctrl = true});
-    EXPECT_EQ(button->GetValue(), 0);
+    modified->SetAcceptsCtrlClick(true);
+    mEditor->Click({35, 15}, {.ctrl = true});
+    EXPECT_EQ(modified->GetValue(), 0);
 }
 
-TEST_F(Controls, BlinkingButtonSwapsItsImageEveryThirtyTicksWhileOn)
+// A multi-state button cycles its states with a pressed image each; a
+// blinking one swaps its image every thirty ticks while on.
+TEST_F(Controls, ActionButtonsReportOnReleaseOrOnPressMultiStateButtonsCycleAndBlinkingOnesBlink)
 {
-    BlinkingBooleanButton* button = nullptr;
-    PixMapButton::Images images = Images();
-    images.source = {10, 0}; // twice that is (20, 0)
-    Open(100, 60, [&](SolidFrame& page) { button = new BlinkingBooleanButton(&page, 10, 10, 10, 10, 0, 1, images); });
-    TimerTicks(31);
-    EXPECT_FALSE(button->IsShowingAlternate()) << "off: no blinking";
-    button->SetValue(1);
-    std::vector<int> shown;
-    for (int t = 0; t < 4; ++t)
+    ActionButton* action = nullptr;
+    InstantActionButton* instant = nullptr;
+    MultiStateButton* multi = nullptr;
+    BlinkingBooleanButton* blinking = nullptr;
+    PixMapButton::Images blinkImages = Images();
+    blinkImages.source = {10, 0}; // twice that is (20, 0)
+    Open(100, 60, [&](SolidFrame& page) {
+        blinking = new BlinkingBooleanButton(&page, 70, 10, 10, 10, 0, 4, blinkImages);
+        action = new ActionButton(&page, 10, 10, 10, 10, 0, 1, Images(true));
+        instant = new InstantActionButton(&page, 30, 10, 10, 10, 0, 2, Images());
+        multi = new MultiStateButton(&page, 50, 10, 10, 10, 0, 3, Images(), 2);
+    });
+    HeardMessages log(&mPlugin, ControlMessages::kValueChanged);
+    log.Listen(action->GetMsgClass(), 1);
+    log.Listen(instant->GetMsgClass(), 2);
+    using Heard = decltype(log.heard);
+
+    mEditor->MouseDown({15, 15});
+    EXPECT_TRUE(log.heard.empty());
+    mEditor->Paint();
+    EXPECT_EQ(Pixel(15, 15), (CVLCanvas::ColorSpec{20, 0, 0}));
+    mEditor->MouseUp({15, 15});
+    EXPECT_EQ(log.heard, (Heard{{ControlMessages::kValueChanged, 1, 1}}));
+    EXPECT_EQ(std::pair(action->GetValue(), Shown(15, 15)), std::pair(0, 0));
+
+    log.heard.clear();
+    mEditor->MouseDown({35, 15});
+    EXPECT_EQ(log.heard, (Heard{{ControlMessages::kValueChanged, 2, 1}}));
+    mEditor->MouseUp({35, 15});
+    EXPECT_EQ(instant->GetValue(), 0);
+
+    std::vector<int> values, images;
+    for (int i = 0; i < 4; ++i)
     {
-        TimerTicks(30);
-        shown.push_back(Shown(15, 15));
+        mEditor->MouseDown({55, 15});
+        images.push_back(Shown(55, 15));
+        mEditor->MouseUp({55, 15});
+        values.push_back(multi->GetValue());
+        images.push_back(Shown(55, 15));
     }
+    EXPECT_EQ(values, (std::vector<int>{1, 2, 0, 1}));
+    // Image 2s + 1 while pressed, 2s after.
+    EXPECT_EQ(images, (std::vector<int>{1, 2, 3, 4, 5, 0, 1, 2}));
+
+    TimerTicks(31);
+    EXPECT_FALSE(blinking->IsShowingAlternate()) << "off: no blinking";
+    blinking->SetValue(1);
+    std::vector<int> shown;
+    for (int t = 0; t < 3; ++t)
+        TimerTicks(30), shown.push_back(Shown(75, 15));
     // Value 1 shows image 1 from the normal source (10 + 10), or from the
     // alternate (20 + 10).
-    EXPECT_EQ(shown, (std::vector<int>{3, 2, 3, 2}));
-    button->SetValue(0);
+    EXPECT_EQ(shown, (std::vector<int>{3, 2, 3}));
+    blinking->SetValue(0); // on the alternate image
     TimerTicks(60);
-    EXPECT_FALSE(button->IsShowingAlternate()) << "ends on the normal image";
+    EXPECT_FALSE(blinking->IsShowingAlternate()) << "ends on the normal image";
 }
 
-TEST_F(Controls, HeldIncrementStepsAtOnceThenAfterTwentyTicksThenEverySixThenEveryTick)
+TEST_F(Controls, HeldIncrementStepsAtOnceThenAfterTwentyTicksThenEverySixThenEveryTickAndRadioKeepsOneOn)
 {
     InstantActionButton *up = nullptr, *down = nullptr;
+    BooleanButton* buttons[3] = {};
     Open(100, 60, [&](SolidFrame& page) {
         up = new InstantActionButton(&page, 10, 10, 10, 10, 0, 1, Images());
         down = new InstantActionButton(&page, 30, 10, 10, 10, 0, 2, Images());
+        for (int i = 0; i < 3; ++i)
+            buttons[i] = new BooleanButton(&page, 10 + 20 * i, 40, 10, 10, 0, i + 1, Images());
     });
     GenericControl target(&mPlugin, -1000, 1000, 0, 9);
     IncDecControlGroup group(&mPlugin, up, down, &target);
@@ -213,24 +180,12 @@ TEST_F(Controls, HeldIncrementStepsAtOnceThenAfterTwentyTicksThenEverySixThenEve
     // Press on a tick boundary; watch which tick each step comes on.
     FakeClock::ms = (FakeClock::ms / 17 + 1) * 17;
     mEditor->MouseDown({15, 15});
-    std::vector<int> stepTicks;
-    int last = target.GetValue();
-    if (last == 1)
-        stepTicks.push_back(0);
-    for (int tick = 1; tick <= 130; ++tick)
-    {
-        TimerTicks(1);
+    std::vector<int> stepTicks, expected{0};
+    for (int tick = 0, last = 0; tick <= 130; ++tick, TimerTicks(1))
         if (target.GetValue() != last)
-        {
-            stepTicks.push_back(tick);
-            last = target.GetValue();
-        }
-    }
+            stepTicks.push_back(tick), last = target.GetValue();
     mEditor->MouseUp({15, 15});
-    std::vector<int> expected{0};
-    for (int t = 20; t < 120; t += 6)
-        expected.push_back(t);
-    for (int t = 122; t <= 130; ++t)
+    for (int t = 20; t <= 130; t += t < 120 ? 6 : 1)
         expected.push_back(t);
     EXPECT_EQ(stepTicks, expected);
     const int held = target.GetValue();
@@ -238,43 +193,50 @@ TEST_F(Controls, HeldIncrementStepsAtOnceThenAfterTwentyTicksThenEverySixThenEve
     EXPECT_EQ(target.GetValue(), held) << "released: no more steps";
     mEditor->Click({35, 15});
     EXPECT_EQ(target.GetValue(), held - 1);
-}
 
-TEST_F(Controls, RadioGroupKeepsExactlyOneMemberOn)
-{
-    BooleanButton *a = nullptr, *b = nullptr, *c = nullptr;
-    Open(100, 60, [&](SolidFrame& page) {
-        a = new BooleanButton(&page, 10, 10, 10, 10, 0, 1, Images());
-        b = new BooleanButton(&page, 30, 10, 10, 10, 0, 2, Images());
-        c = new BooleanButton(&page, 50, 10, 10, 10, 0, 3, Images());
-    });
+    // A radio group keeps exactly one member on.
+    auto [a, b, c] = buttons;
     RadioControlGroup radio(&mPlugin, 77, 1);
-    radio.AddControl(a, 1);
-    radio.AddControl(b, 2);
-    radio.AddControl(c, 3);
+    for (int i = 0; i < 3; ++i)
+        radio.AddControl(buttons[i], i + 1);
+    const auto state = [&] { return std::vector<int>{radio.GetValue(), a->GetValue(), b->GetValue(), c->GetValue()}; };
     radio.SetValue(1);
-    EXPECT_EQ((std::vector<int>{a->GetValue(), b->GetValue(), c->GetValue()}), (std::vector<int>{1, 0, 0}));
-    mEditor->Click({55, 15});
-    EXPECT_EQ(radio.GetValue(), 3);
-    EXPECT_EQ((std::vector<int>{a->GetValue(), b->GetValue(), c->GetValue()}), (std::vector<int>{0, 0, 1}));
-    mEditor->Click({55, 15}); // switching the selected one off is undone
-    EXPECT_EQ(radio.GetValue(), 3);
-    EXPECT_EQ(c->GetValue(), 1);
+    EXPECT_EQ(state(), (std::vector<int>{1, 1, 0, 0}));
+    mEditor->Click({55, 45});
+    EXPECT_EQ(state(), (std::vector<int>{3, 0, 0, 1}));
+    mEditor->Click({55, 45}); // switching the selected one off is undone
+    EXPECT_EQ(state(), (std::vector<int>{3, 0, 0, 1}));
     radio.SetValue(2);
-    EXPECT_EQ((std::vector<int>{a->GetValue(), b->GetValue(), c->GetValue()}), (std::vector<int>{0, 1, 0}));
+    EXPECT_EQ(state(), (std::vector<int>{2, 0, 1, 0}));
 }
 
-TEST_F(Controls, TextFrameEditsInPlaceThroughTheTextEntryService)
+// It draws its text on the baseline above its bottom margin.
+TEST_F(Controls, TextFrameDrawsOnTheBaselineAboveItsBottomMarginAndEditsInPlaceThroughTheTextEntryService)
 {
-    TextFrame* field = nullptr;
-    Open(100, 60, [&](SolidFrame& page) { field = new TextFrame(&page, 10, 10, 60, 14, 0, 5, "-12.0", TextFrame::kLeft); });
+    TextFrame *field = nullptr, *label = nullptr;
+    Open(100, 60, [&](SolidFrame& page) {
+        field = new TextFrame(&page, 10, 10, 60, 14, 0, 5, "-12.0", TextFrame::kLeft);
+        label = new TextFrame(&page, 0, 40, 100, 20, FrameFlags::kTransparent, 6, "Hz", TextFrame::kRight);
+    });
+    // Transparent, it has the page repaint beneath it when it moves its text.
+    label->SetMargins(4, 5);
+    label->Invalidate();
+    mEditor->Paint();
+    // Baseline at 20 - 5 = 15: ink in rows above it, none below the descent.
+    bool inkAbove = false, inkBelow = false;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 100; ++x)
+            if (Pixel(x, 40 + y) != kGrey)
+                (y <= 15 ? inkAbove : inkBelow) = true;
+    EXPECT_EQ(std::pair(inkAbove, inkBelow), std::pair(true, false));
+    EXPECT_EQ(label->TextOrigin(12), (Point{84, 15}));
+
     ScriptedTextEntry entry;
     mEditor->SetTextEntryService(&entry);
     field->SetEditMode(TextFrame::kEditOnClick);
     mEditor->Click({20, 15});
     ASSERT_NE(entry.pending, nullptr);
-    EXPECT_EQ(entry.shownAt, (Rect{10, 10, 70, 24}));
-    EXPECT_EQ(entry.shownText, "-12.0");
+    EXPECT_EQ(std::pair(entry.shownAt, entry.shownText), std::pair(Rect{10, 10, 70, 24}, std::string("-12.0")));
     entry.pending->Accept("-6.5");
     EXPECT_EQ(field->GetText(), "-6.5");
     entry.pending->Accept("twice"); // one answer per entry
@@ -294,91 +256,53 @@ TEST_F(Controls, TextFrameEditsInPlaceThroughTheTextEntryService)
     EXPECT_FALSE(entry.pending->IsConnected());
 }
 
-TEST_F(Controls, TextFrameDrawsOnTheBaselineAboveItsBottomMargin)
-{
-    TextFrame* field = nullptr;
-    Open(100, 40, [&](SolidFrame& page) { field = new TextFrame(&page, 0, 0, 100, 20, FrameFlags::kTransparent, 5, "Hz",
-                                                                           TextFrame::kRight); });
-    // Transparent, it has the page repaint beneath it when it moves its text.
-    field->SetMargins(4, 5);
-    field->Invalidate();
-    mEditor->Paint();
-    // Baseline at 20 - 5 = 15: ink in rows above it, none below the descent.
-    bool inkAbove = false, inkBelow = false;
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 100; ++x)
-            if (Pixel(x, y) != kGrey)
-                (y <= 15 ? inkAbove : inkBelow) = true;
-    EXPECT_TRUE(inkAbove);
-    EXPECT_FALSE(inkBelow);
-    EXPECT_EQ(field->TextOrigin(12), (Point{84, 15}));
-}
-
-TEST_F(Controls, ColorPickerReportsThePixelUnderThePointerWhileDragging)
+// A selected colour swatch has a dashed border.
+TEST_F(Controls, ColorPickerReportsThePixelUnderThePointerWhileDraggingAndTheSelectedSwatchHasADashedBorder)
 {
     CVLCanvas::ColorPickerFrame* picker = nullptr;
+    CVLCanvas::ColorFillFrame* swatch = nullptr;
     // The normal image is white; the one shown while hovering red and blue.
     auto palette = std::make_unique<OGWorld>(Rect{0, 0, 40, 40});
-    palette->SetForeColor({255, 255, 255});
-    palette->PaintRect({0, 0, 40, 20});
-    palette->SetForeColor({255, 0, 0});
-    palette->PaintRect({0, 20, 20, 40});
-    palette->SetForeColor({0, 0, 255});
-    palette->PaintRect({20, 20, 40, 40});
+    for (const auto& [colour, rect] :
+         {std::pair{kWhite, Rect{0, 0, 40, 20}}, {kRed, Rect{0, 20, 20, 40}}, {kBlue, Rect{20, 20, 40, 40}}})
+    {
+        palette->SetForeColor(colour);
+        palette->PaintRect(rect);
+    }
     Open(100, 60, [&](SolidFrame& page) {
         picker = new CVLCanvas::ColorPickerFrame(&page, 10, 10, 40, 20, 0, 6, palette.get(), {0, 0}, {0, 20});
+        swatch = new CVLCanvas::ColorFillFrame(&page, 60, 10, 20, 10, 0, 7, {0, 0, 255});
     });
     EXPECT_EQ(Pixel(15, 15), kWhite);
-    std::vector<MessageParam> picked;
-    struct Listener : MessageSubscriber<Listener>
-    {
-        using MessageSubscriber<Listener>::MessageSubscriber;
-        std::vector<MessageParam>* picked = nullptr;
-        void On(std::int32_t what)
-        {
-            if (what == 0)
-                picked->push_back(GetCurrentP1());
-        }
-    } listener(&mPlugin);
-    listener.picked = &picked;
-    listener.Subscribe(picker->GetPickClass(), 1, &Listener::On);
+    HeardMessages picked(&mPlugin, 0);
+    picked.Listen(picker->GetPickClass(), 1);
 
     // The pointer arrives (hover image), presses on red, drags onto blue.
     mEditor->MouseDown({15, 15});
     EXPECT_TRUE(picker->IsHovering());
     mEditor->MouseMove({45, 15});
     mEditor->MouseUp({45, 15});
-    EXPECT_EQ(picked, (std::vector<MessageParam>{0xff0000, 0x0000ff, 0x0000ff}));
-    EXPECT_EQ(picker->GetPickedColor(), (CVLCanvas::ColorSpec{0, 0, 255}));
-    EXPECT_EQ(mEditor->GetCapture(), nullptr);
+    EXPECT_EQ(picked.heard, (decltype(picked.heard){{0, 1, 0xff0000}, {0, 1, 0x0000ff}, {0, 1, 0x0000ff}}));
+    EXPECT_EQ(std::pair(picker->GetPickedColor(), mEditor->GetCapture()), std::pair(kBlue, static_cast<Frame*>(nullptr)));
     mEditor->Paint();
     EXPECT_EQ(Pixel(15, 15), kRed);
 
     // Leaving brings the normal image back.
     mEditor->GetWindow()->SetMousePosition({80, 50});
     Tick();
-    EXPECT_FALSE(picker->IsHovering());
     mEditor->Paint();
-    EXPECT_EQ(Pixel(15, 15), kWhite);
-}
+    EXPECT_EQ(std::pair(picker->IsHovering(), Pixel(15, 15)), std::pair(false, kWhite));
 
-TEST_F(Controls, SelectedColorSwatchHasADashedBorder)
-{
-    CVLCanvas::ColorFillFrame* swatch = nullptr;
-    Open(100, 60, [&](SolidFrame& page) {
-        swatch = new CVLCanvas::ColorFillFrame(&page, 10, 10, 20, 10, 0, 7, {0, 0, 255});
-    });
-    EXPECT_EQ(Pixel(10, 10), kBlue);
+    EXPECT_EQ(Pixel(60, 10), kBlue);
     swatch->SetSelected(true);
     mEditor->Paint();
     // Along the top edge: 4 black, 4 white, 4 black...
     for (int x = 0; x < 12; ++x)
-        EXPECT_EQ(Pixel(10 + x, 10), (x / 4) % 2 ? kWhite : kBlack) << x;
-    EXPECT_EQ(Pixel(15, 15), kBlue);
+        EXPECT_EQ(Pixel(60 + x, 10), (x / 4) % 2 ? kWhite : kBlack) << x;
+    EXPECT_EQ(Pixel(65, 15), kBlue);
     swatch->SetMouseActive(false);
     mEditor->Paint();
-    EXPECT_EQ(Pixel(15, 15), kBlack);
-    EXPECT_EQ(Pixel(14, 10), kBlack) << "no border while inactive";
+    EXPECT_EQ(std::pair(Pixel(65, 15), Pixel(64, 10)), std::pair(kBlack, kBlack)) << "no border while inactive";
 }
 
 } // namespace

@@ -13,8 +13,10 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace EditorTest
@@ -78,6 +80,21 @@ public:
     int throwOnDown = 0; // 1: a runtime error, 2: out of memory
     bool throwOnDraw = false;
     std::vector<Event> events;
+};
+
+// Records the messages it hears as (what, subRef, first parameter), only
+// those of one kind if `only` is set.
+struct HeardMessages : MessageSubscriber<HeardMessages>
+{
+    HeardMessages(PluginServices* services, std::optional<std::int32_t> only = {}) : MessageSubscriber(services), only(only) {}
+    void Listen(MessagingServer::MsgClass* msgClass, std::int32_t subRef) { Subscribe(msgClass, subRef, &HeardMessages::On); }
+    void On(std::int32_t what)
+    {
+        if (!only || what == *only)
+            heard.emplace_back(what, GetCurrentSubRef(), GetCurrentP1());
+    }
+    std::optional<std::int32_t> only;
+    std::vector<std::tuple<std::int32_t, std::int32_t, MessageParam>> heard;
 };
 
 // Holds the text entry a frame opens (where, with what text) until the test

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
+#include <utility>
 
 namespace
 {
@@ -14,8 +14,7 @@ using namespace RasterTest;
 using Region = RasterContext::RasterRegion;
 
 // Frames are only compared by address here.
-int gFloatingToken = 0;
-int gOtherToken = 0;
+int gFloatingToken = 0, gOtherToken = 0;
 Frame* const kFloating = reinterpret_cast<Frame*>(&gFloatingToken);
 Frame* const kOther = reinterpret_cast<Frame*>(&gOtherToken);
 
@@ -41,10 +40,12 @@ void DrawEverything(RasterContext& context)
     context.MoveTo({1, 10});
     context.SetTextFace(0, Colour(kBlack));
     context.DrawString("WWWWW");
+    context.DrawTextInRect("WWWW WWWW WWWW", {-5, -20, 8, 0});
 }
 
-TEST(RasterRegion, StartsAsOnePixelAndCombinesLikeSets)
+TEST(RasterClip, RegionsCombineLikeSetsEveryOperationStaysInsideTheClipAndNestedClipsIntersect)
 {
+    // A region starts as one pixel and combines like a set.
     Region region;
     EXPECT_TRUE(region.Contains({0, 0}));
     EXPECT_FALSE(region.Contains({1, 0}));
@@ -69,37 +70,19 @@ TEST(RasterRegion, StartsAsOnePixelAndCombinesLikeSets)
     EXPECT_EQ(region.GetRects(), (std::vector<Rect>{{5, 4, 6, 5}, {4, 5, 6, 6}}));
     region.Intersect(Make({0, 0, 2, 2}));
     EXPECT_TRUE(region.IsEmpty());
-
-    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
     region.SetRect({kMin, kMin, kMax, kMax});
     EXPECT_TRUE(region.Contains({kMin, kMax - 1}));
     EXPECT_FALSE(region.Contains({kMax, 0}));
-}
 
-TEST(RasterClip, EveryOperationStaysInsideTheClipRegion)
-{
-    OGWorld world(Rect{0, 0, 8, 6});
-    Blank(world);
+    BlankWorld world(8, 6);
     // An L: a rectangle with its lower right corner cut away.
     auto clip = std::make_unique<Region>();
     clip->SetRect({1, 1, 7, 5});
     clip->Difference(Make({4, 3, 6, 5}));
     world.SetClipRegion(std::move(clip));
     DrawEverything(world);
-    for (std::int32_t y = 0; y < 6; ++y)
-    {
-        for (std::int32_t x = 0; x < 8; ++x)
-        {
-            const bool inside = x >= 1 && x < 7 && y >= 1 && y < 5 && !(x >= 4 && x < 6 && y >= 3);
-            if (!inside)
-            {
-                EXPECT_EQ(world.GetPixels().At(x, y), kWhite) << x << ", " << y;
-            }
-        }
-    }
-    // The paint itself covers exactly the region.
-    Blank(world);
+    // Then a paint of the whole buffer: inside the L exactly, and outside it
+    // nothing drawn before shows.
     world.PaintRect({0, 0, 8, 6});
     EXPECT_EQ(Art(world), Rows({
                               "........",
@@ -115,84 +98,45 @@ TEST(RasterClip, EveryOperationStaysInsideTheClipRegion)
     world.PaintRect({4, 4, 5, 5});
     world.SetClipRegion(std::make_unique<Region>(Make({1, 1, 4, 4})));
     EXPECT_EQ(world.GetPixels().At(4, 4), kBlack);
-    CVLCanvas::ColorSpec colour;
-    world.GetPixel({4, 4}, colour);
-    EXPECT_EQ(colour, (CVLCanvas::ColorSpec{255, 255, 255}));
-    world.GetPixel({1, 1}, colour);
-    EXPECT_EQ(colour, (CVLCanvas::ColorSpec{0, 0, 0}));
+    EXPECT_EQ(std::pair(Read(world, {4, 4}), Read(world, {1, 1})), std::pair(Colour(kWhite), Colour(kBlack)));
     // Null removes the clip; an empty region lets nothing through.
     world.SetClipRegion(nullptr);
     world.PaintRect({0, 0, 8, 6});
-    EXPECT_EQ(Art(world), Rows({
-                              "########",
-                              "########",
-                              "########",
-                              "########",
-                              "########",
-                              "########",
-                          }));
+    EXPECT_EQ(Art(world), Solid(8, 6, '#'));
     Blank(world);
     world.SetClipRect({3, 3, 3, 9});
     DrawEverything(world);
-    EXPECT_EQ(Art(world), Rows({
-                              "........",
-                              "........",
-                              "........",
-                              "........",
-                              "........",
-                              "........",
-                          }));
-}
+    EXPECT_EQ(Art(world), Solid(8, 6, '.'));
 
-TEST(RasterClip, NestedClipRectanglesIntersectInDeviceCoordinates)
-{
-    OGWorld world(Rect{0, 0, 8, 6});
-    Blank(world);
+    // Nested clip rectangles intersect in device coordinates.
+    BlankWorld nested(8, 4);
     // A parent frame at (1, 1) clips to its 6 x 4 area; a child at (3, 0) of
     // the window clips to its own 5 x 3 area within the parent's.
-    world.SetOrigin({-1, -1});
-    const Rect parent = world.RectToDevice({0, 0, 6, 4});
-    world.SetOrigin({-3, 0});
-    auto clip = std::make_unique<Region>();
-    clip->SetRect(world.RectToDevice({0, 0, 5, 3}));
-    clip->Intersect(Make(parent));
-    world.SetClipRegion(std::move(clip));
-    world.PaintRect({-3, 0, 5, 6});
-    world.SetForeColor(Colour(kRed));
-    world.MoveTo({-3, 1});
-    world.LineTo({4, 1});
-    EXPECT_EQ(Art(world), Rows({
-                              "........",
-                              "...rrrr.",
-                              "...####.",
-                              "........",
-                              "........",
-                              "........",
-                          }));
+    nested.SetOrigin({-1, -1});
+    const Rect parent = nested.RectToDevice({0, 0, 6, 4});
+    nested.SetOrigin({-3, 0});
+    auto child = std::make_unique<Region>(Make(nested.RectToDevice({0, 0, 5, 3})));
+    child->Intersect(Make(parent));
+    nested.SetClipRegion(std::move(child));
+    nested.PaintRect({-3, 0, 5, 6});
+    nested.SetForeColor(Colour(kRed));
+    nested.MoveTo({-3, 1});
+    nested.LineTo({4, 1});
+    EXPECT_EQ(Art(nested), Rows({"........", "...rrrr.", "...####.", "........"}));
     // SetClipRect takes drawing coordinates as well.
-    Blank(world);
-    world.SetClipRect({0, 0, 2, 2});
-    world.SetOrigin({});
-    world.PaintRect({0, 0, 8, 6});
-    EXPECT_EQ(Art(world), Rows({
-                              "...rr...",
-                              "...rr...",
-                              "........",
-                              "........",
-                              "........",
-                              "........",
-                          }));
+    Blank(nested);
+    nested.SetClipRect({0, 0, 2, 2});
+    nested.SetOrigin({});
+    nested.PaintRect({0, 0, 8, 6});
+    EXPECT_EQ(Art(nested), Rows({"...rr...", "...rr...", "........", "........"}));
 }
 
 TEST(RasterClip, FloatingFrameSuspendingItsRegionPaintsItsAreaWhichOthersCannot)
 {
-    OGWorld world(Rect{0, 0, 10, 3});
-    Blank(world);
+    BlankWorld world(10, 3);
     // A floating frame at (3, 0) of the window, 4 x 3, drawn with its origin.
-    const Rect floatingArea{3, 0, 7, 3};
-    world.AddProtectedRegion(kFloating, floatingArea, 2);
-    world.AddProtectedRegion(kFloating, {0, 0, 10, 3},
-                             2); // a second one for the same owner is ignored
+    world.AddProtectedRegion(kFloating, {3, 0, 7, 3}, 2);
+    world.AddProtectedRegion(kFloating, {0, 0, 10, 3}, 2); // a second one for the same owner is ignored
     EXPECT_EQ(world.GetProtectedRegionCount(), 1);
 
     // Another frame repaints the whole window: not over the floating frame.

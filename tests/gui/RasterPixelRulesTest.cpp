@@ -6,47 +6,28 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
-
 namespace
 {
 
 using namespace RasterTest;
 
-constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-
-TEST(RasterColour, UsesTheLowByteOfEachComponentAndReadsBackBytes)
+TEST(RasterLine, ZeroLengthLineIsOnePixelPenMovesToTheEndAndPolylinesDrawBothEnds)
 {
-    OGWorld world(Rect{0, 0, 3, 1});
-    world.SetForeColor({65535, 0, 0});
-    world.PaintRect({0, 0, 1, 1});
-    world.SetForeColor({255, 0, 0});
-    world.PaintRect({1, 0, 2, 1});
-    world.SetForeColor({0x1234, 0xAB80, 0x00FF});
-    world.PaintRect({2, 0, 3, 1});
-    EXPECT_EQ(world.GetPixels().At(0, 0), 0xFF0000u);
-    EXPECT_EQ(world.GetPixels().At(1, 0), 0xFF0000u);
-    CVLCanvas::ColorSpec colour;
-    world.GetPixel({2, 0}, colour);
-    EXPECT_EQ(colour, (CVLCanvas::ColorSpec{0x34, 0x80, 0xFF}));
-    // Outside the buffer: the platform's invalid colour, read as white.
-    world.GetPixel({3, 0}, colour);
-    EXPECT_EQ(colour, (CVLCanvas::ColorSpec{255, 255, 255}));
-    world.GetPixel({kMin, kMax}, colour);
-    EXPECT_EQ(colour, (CVLCanvas::ColorSpec{255, 255, 255}));
-}
-
-TEST(RasterLine, ZeroLengthLineIsOnePixelAndThePenMovesToTheEnd)
-{
-    OGWorld world(Rect{0, 0, 5, 4});
-    Blank(world);
+    BlankWorld world(5, 4);
     world.MoveTo({1, 1});
     world.LineTo({1, 1});
     EXPECT_EQ(Art(world), Rows({".....", ".#...", ".....", "....."}));
     world.LineTo({3, 1}); // from the pen
     world.LineTo({3, 3});
     EXPECT_EQ(Art(world), Rows({".....", ".###.", "...#.", "...#."}));
+
+    BlankWorld poly(6, 4);
+    const std::int32_t xs[] = {0, 5, 5, 2};
+    const std::int32_t ys[] = {0, 0, 3, 3};
+    poly.Polyline(xs, ys, 4);
+    poly.Polyline(xs, ys, 0);
+    poly.Polyline(nullptr, ys, 4);
+    EXPECT_EQ(Art(poly), Rows({"######", ".....#", ".....#", "..####"}));
 }
 
 // From the centre (6, 6) to eight ends two pixels off a diagonal, one line in
@@ -72,10 +53,7 @@ TEST(RasterLine, LightsOnePixelPerMajorStepInEveryOctantWithTiesUpAndLeft)
         ".............",
         ".............",
     });
-    OGWorld outwards(Rect{0, 0, 13, 13});
-    OGWorld inwards(Rect{0, 0, 13, 13});
-    Blank(outwards);
-    Blank(inwards);
+    BlankWorld outwards(13, 13), inwards(13, 13);
     for (const Point end : ends)
     {
         outwards.MoveTo(centre);
@@ -87,51 +65,21 @@ TEST(RasterLine, LightsOnePixelPerMajorStepInEveryOctantWithTiesUpAndLeft)
     EXPECT_EQ(Art(inwards), expected);
 }
 
-TEST(RasterLine, PolylineJoinsItsPointsWithBothEndsDrawn)
-{
-    OGWorld world(Rect{0, 0, 6, 4});
-    Blank(world);
-    const std::int32_t xs[] = {0, 5, 5, 2};
-    const std::int32_t ys[] = {0, 0, 3, 3};
-    world.Polyline(xs, ys, 4);
-    EXPECT_EQ(Art(world), Rows({"######", ".....#", ".....#", "..####"}));
-    world.Polyline(xs, ys, 0);
-    world.Polyline(nullptr, ys, 4);
-    EXPECT_EQ(Art(world), Rows({"######", ".....#", ".....#", "..####"}));
-}
-
 TEST(RasterLine, CoordinatesFarOutsideTheBufferDrawOnlyTheVisiblePixelsExactly)
 {
-    OGWorld world(Rect{0, 0, 8, 8});
-    Blank(world);
     // Slope exactly 1 over four billion pixels: the diagonal.
+    BlankWorld world(8, 8);
     world.MoveTo({-2000000000, -2000000000});
     world.LineTo({2000000000, 2000000000});
-    EXPECT_EQ(Art(world), Rows({
-                              "#.......",
-                              ".#......",
-                              "..#.....",
-                              "...#....",
-                              "....#...",
-                              ".....#..",
-                              "......#.",
-                              ".......#",
-                          }));
+    EXPECT_EQ(Art(world), Rows({"#.......", ".#......", "..#.....", "...#....",
+                                "....#...", ".....#..", "......#.", ".......#"}));
     // From x = -2^31 to 2^31 - 1 rising 7: over columns 0..7 the line is at
     // y = 7 (x + 2^31) / (2^32 - 1), just over 3.5, so every pixel is on row 4.
     Blank(world);
     world.MoveTo({kMin, 0});
     world.LineTo({kMax, 7});
-    EXPECT_EQ(Art(world), Rows({
-                              "........",
-                              "........",
-                              "........",
-                              "........",
-                              "########",
-                              "........",
-                              "........",
-                              "........",
-                          }));
+    EXPECT_EQ(Art(world), Rows({"........", "........", "........", "........",
+                                "########", "........", "........", "........"}));
     // Entirely outside: nothing.
     Blank(world);
     world.MoveTo({kMin, kMin});
@@ -140,24 +88,17 @@ TEST(RasterLine, CoordinatesFarOutsideTheBufferDrawOnlyTheVisiblePixelsExactly)
     world.LineTo({-1, kMax});
     world.MoveTo({8, 8});
     world.LineTo({kMax, kMax});
-    EXPECT_EQ(Art(world), Rows({
-                              "........",
-                              "........",
-                              "........",
-                              "........",
-                              "........",
-                              "........",
-                              "........",
-                              "........",
-                          }));
+    EXPECT_EQ(Art(world), Solid(8, 8, '.'));
 }
 
-TEST(RasterRect, PaintsRightAndBottomExclusiveAndEmptyRectanglesNotAtAll)
+// Right and bottom sides are exclusive; a frame takes the outermost pixels
+// inside; an empty rectangle draws nothing at all.
+TEST(RasterRect, PaintsAndFramesInsideRightAndBottomExclusiveEmptyRectanglesNotAtAllInLowBytes)
 {
-    OGWorld world(Rect{0, 0, 6, 4});
-    Blank(world);
-    world.PaintRect({1, 1, 4, 3});
-    EXPECT_EQ(Art(world), Rows({"......", ".###..", ".###..", "......"}));
+    BlankWorld world(8, 6);
+    world.PaintRect({2, 2, 4, 3});
+    world.FrameRect({1, 1, 6, 5});
+    world.FrameRect({7, 0, 8, 3}); // one pixel wide
     for (const Rect empty : {Rect{2, 0, 2, 4}, Rect{4, 0, 2, 4}, Rect{0, 2, 6, 2}, Rect{0, 3, 6, 1},
                              Rect{kMax, kMax, kMin, kMin}})
     {
@@ -166,37 +107,36 @@ TEST(RasterRect, PaintsRightAndBottomExclusiveAndEmptyRectanglesNotAtAll)
         world.PaintOval(empty);
         world.FrameOval(empty);
     }
-    EXPECT_EQ(Art(world), Rows({"......", ".###..", ".###..", "......"}));
-    world.PaintRect({kMin, kMin, kMax, kMax});
-    EXPECT_EQ(Art(world), Rows({"######", "######", "######", "######"}));
-}
-
-TEST(RasterRect, FramesTheOutermostPixelsInside)
-{
-    OGWorld world(Rect{0, 0, 8, 6});
-    Blank(world);
-    world.FrameRect({1, 1, 6, 5});
-    world.FrameRect({7, 0, 8, 3}); // one pixel wide
     EXPECT_EQ(Art(world), Rows({
                               ".......#",
                               ".#####.#",
-                              ".#...#.#",
+                              ".###.#.#",
                               ".#...#..",
                               ".#####..",
                               "........",
                           }));
+    world.PaintRect({kMin, kMin, kMax, kMax});
+    EXPECT_EQ(Art(world), Solid(8, 6, '#'));
+
+    // Colours take the low byte of each component and read back as bytes.
+    OGWorld bytes(Rect{0, 0, 3, 1});
+    const CVLCanvas::ColorSpec colours[] = {{65535, 0, 0}, {255, 0, 0}, {0x1234, 0xAB80, 0x00FF}};
+    for (std::int32_t x = 0; x < 3; ++x)
+        bytes.SetForeColor(colours[x]), bytes.PaintRect({x, 0, x + 1, 1});
+    EXPECT_EQ(bytes.GetPixels().pixels, (std::vector<std::uint32_t>{0xFF0000, 0xFF0000, 0x3480FF}));
+    EXPECT_EQ(Read(bytes, {2, 0}), (CVLCanvas::ColorSpec{0x34, 0x80, 0xFF}));
+    // Outside the buffer: the platform's invalid colour, read as white.
+    EXPECT_EQ(Read(bytes, {3, 0}), Colour(kWhite));
+    EXPECT_EQ(Read(bytes, {kMin, kMax}), Colour(kWhite));
 }
 
 TEST(RasterOrigin, DrawingPointsLandAtPointMinusOriginAndThePenKeepsItsPixel)
 {
-    OGWorld world(Rect{0, 0, 6, 4});
-    Blank(world);
+    BlankWorld world(6, 4);
     // A frame whose corner is at (2, 1) sets the origin to (-2, -1).
     world.SetOrigin({-2, -1});
     world.PaintRect({0, 0, 2, 2});
-    CVLCanvas::ColorSpec colour;
-    world.GetPixel({0, 0}, colour);
-    EXPECT_EQ(colour, (CVLCanvas::ColorSpec{0, 0, 0}));
+    EXPECT_EQ(Read(world, {0, 0}), Colour(kBlack));
     EXPECT_EQ(world.RectToDevice({0, 0, 2, 2}), (Rect{2, 1, 4, 3}));
     EXPECT_EQ(Art(world), Rows({"......", "..##..", "..##..", "......"}));
     // The pen stays on device pixel (-1, 3) when the origin changes.
@@ -214,67 +154,40 @@ TEST(RasterOrigin, DrawingPointsLandAtPointMinusOriginAndThePenKeepsItsPixel)
 }
 
 // Ovals: the pixels whose centres lie in the ellipse inscribed in the
-// rectangle, the middle rows and columns reaching its sides.
-TEST(RasterOval, OddSizeFilledAndFramed)
+// rectangle, the middle rows and columns reaching its sides. Each picture
+// has the filled oval on the left and the same oval framed on the right.
+TEST(RasterOval, OddAndEvenSizesFilledAndFramed)
 {
-    OGWorld world(Rect{0, 0, 7, 7});
-    Blank(world);
-    world.PaintOval({1, 1, 6, 6});
-    EXPECT_EQ(Art(world), Rows({
-                              ".......",
-                              "..###..",
-                              ".#####.",
-                              ".#####.",
-                              ".#####.",
-                              "..###..",
-                              ".......",
-                          }));
-    Blank(world);
-    world.FrameOval({1, 1, 6, 6});
-    EXPECT_EQ(Art(world), Rows({
-                              ".......",
-                              "..###..",
-                              ".#...#.",
-                              ".#...#.",
-                              ".#...#.",
-                              "..###..",
-                              ".......",
-                          }));
+    BlankWorld odd(14, 7);
+    odd.PaintOval({1, 1, 6, 6});
+    odd.FrameOval({8, 1, 13, 6});
+    EXPECT_EQ(Art(odd), Rows({
+                            "..............",
+                            "..###....###..",
+                            ".#####..#...#.",
+                            ".#####..#...#.",
+                            ".#####..#...#.",
+                            "..###....###..",
+                            "..............",
+                        }));
+    BlankWorld even(16, 8);
+    even.PaintOval({0, 0, 8, 8});
+    even.FrameOval({8, 0, 16, 8});
+    EXPECT_EQ(Art(even), Rows({
+                             "..####....####..",
+                             ".######..#....#.",
+                             "#########......#",
+                             "#########......#",
+                             "#########......#",
+                             "#########......#",
+                             ".######..#....#.",
+                             "..####....####..",
+                         }));
 }
 
-TEST(RasterOval, EvenSizeFilledAndFramed)
+TEST(RasterOval, WideThinTinyAndHugeOvalsTouchEverySide)
 {
-    OGWorld world(Rect{0, 0, 8, 8});
-    Blank(world);
-    world.PaintOval({0, 0, 8, 8});
-    EXPECT_EQ(Art(world), Rows({
-                              "..####..",
-                              ".######.",
-                              "########",
-                              "########",
-                              "########",
-                              "########",
-                              ".######.",
-                              "..####..",
-                          }));
-    Blank(world);
-    world.FrameOval({0, 0, 8, 8});
-    EXPECT_EQ(Art(world), Rows({
-                              "..####..",
-                              ".#....#.",
-                              "#......#",
-                              "#......#",
-                              "#......#",
-                              "#......#",
-                              ".#....#.",
-                              "..####..",
-                          }));
-}
-
-TEST(RasterOval, WideThinAndTinyOvalsTouchEverySide)
-{
-    OGWorld world(Rect{0, 0, 12, 10});
-    Blank(world);
+    BlankWorld world(12, 10);
     world.PaintOval({0, 0, 7, 4});    // odd width, even height
     world.PaintOval({8, 0, 10, 10});  // two wide: even the end rows keep both middle pixels
     world.PaintOval({11, 9, 12, 10}); // one pixel
@@ -292,26 +205,22 @@ TEST(RasterOval, WideThinAndTinyOvalsTouchEverySide)
                               "........##.#",
                           }));
     // A wide outline stays closed where its rows step by more than a pixel.
-    OGWorld wide(Rect{0, 0, 12, 4});
-    Blank(wide);
+    BlankWorld wide(12, 4);
     wide.FrameOval({0, 0, 12, 4});
     EXPECT_EQ(Art(wide), Rows({"..########..", "##........##", "##........##", "..########.."}));
-}
 
-TEST(RasterOval, EllipseFarLargerThanTheBufferIsExact)
-{
-    OGWorld world(Rect{0, 0, 4, 4});
-    Blank(world);
+    // An ellipse far larger than the buffer is exact.
+    BlankWorld huge(4, 4);
     // The buffer lies at the centre of an ellipse four billion pixels wide:
     // all inside, and no outline pixel within it.
-    world.FrameOval({kMin, kMin, kMax, kMax});
-    EXPECT_EQ(Art(world), Rows({"....", "....", "....", "...."}));
-    world.PaintOval({kMin, kMin, kMax, kMax});
-    EXPECT_EQ(Art(world), Rows({"####", "####", "####", "####"}));
+    huge.FrameOval({kMin, kMin, kMax, kMax});
+    EXPECT_EQ(Art(huge), Solid(4, 4, '.'));
+    huge.PaintOval({kMin, kMin, kMax, kMax});
+    EXPECT_EQ(Art(huge), Solid(4, 4, '#'));
     // A huge circle whose leftmost point is column 1, row 2.
-    Blank(world);
-    world.FrameOval({1, 2 - 1000000000, 1 + 2000000001, 2 + 1000000001});
-    EXPECT_EQ(Art(world), Rows({".#..", ".#..", ".#..", ".#.."}));
+    Blank(huge);
+    huge.FrameOval({1, 2 - 1000000000, 1 + 2000000001, 2 + 1000000001});
+    EXPECT_EQ(Art(huge), Rows({".#..", ".#..", ".#..", ".#.."}));
 }
 
 } // namespace

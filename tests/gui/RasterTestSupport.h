@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <limits>
 #include <string>
+#include <utility>
 
 namespace RasterTest
 {
@@ -18,6 +20,9 @@ constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kRed = 0xFF0000;
 constexpr std::uint32_t kGreen = 0x00FF00;
 constexpr std::uint32_t kBlue = 0x0000FF;
+// The ends of the coordinate range.
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 
 inline CVLCanvas::ColorSpec Colour(std::uint32_t rgb)
 {
@@ -42,25 +47,28 @@ inline OGWorld& Blank(OGWorld& world)
     return world;
 }
 
+// A world of the size, all white.
+struct BlankWorld : OGWorld
+{
+    BlankWorld(std::int32_t width, std::int32_t height) : OGWorld(Rect{0, 0, width, height}) { Blank(*this); }
+};
+
+// The colour a context reads at a point.
+inline CVLCanvas::ColorSpec Read(OGWorld& world, Point at)
+{
+    CVLCanvas::ColorSpec colour;
+    world.GetPixel(at, colour);
+    return colour;
+}
+
 inline char Letter(const PixelBuffer& pixels, std::uint32_t pixel)
 {
     if (pixels.oneBit)
         return pixel == 0 ? '#' : pixel == 1 ? '.' : '?';
-    switch (pixel)
-    {
-    case kBlack:
-        return '#';
-    case kWhite:
-        return '.';
-    case kRed:
-        return 'r';
-    case kGreen:
-        return 'g';
-    case kBlue:
-        return 'b';
-    default:
-        return '?';
-    }
+    for (const auto& [rgb, letter] : {std::pair{kBlack, '#'}, {kWhite, '.'}, {kRed, 'r'}, {kGreen, 'g'}, {kBlue, 'b'}})
+        if (pixel == rgb)
+            return letter;
+    return '?';
 }
 
 inline std::string Art(const PixelBuffer& pixels)
@@ -85,6 +93,15 @@ inline std::string Rows(std::initializer_list<const char*> rows)
     std::string text;
     for (const char* row : rows)
         text += std::string("\n") + row;
+    return text;
+}
+
+// A picture of one letter throughout.
+inline std::string Solid(std::int32_t width, std::int32_t height, char letter)
+{
+    std::string text;
+    for (std::int32_t y = 0; y < height; ++y)
+        text += '\n' + std::string(static_cast<std::size_t>(width), letter);
     return text;
 }
 

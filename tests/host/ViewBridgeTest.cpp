@@ -16,8 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <dlfcn.h>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -57,11 +55,20 @@ Point Centre(const Rect& rect)
     return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
+// The centre of an element of the analyzer panel, and the panel's plot.
+Point At(const char* name)
+{
+    return Centre(ViewRect(Panel::Analyzer, name));
+}
+Rect Plot()
+{
+    return SkinLayout::kPlot.Offset(0, SkinLayout::PanelRect(Panel::Analyzer).top);
+}
+
 class ViewBridgeTest : public TestFiles::TempDirTest
 {
 protected:
-    static constexpr std::int32_t kMarginX = 40;
-    static constexpr std::int32_t kMarginY = 30;
+    static constexpr std::int32_t kMarginX = 40, kMarginY = 30;
 
     void SetUp() override
     {
@@ -87,26 +94,18 @@ protected:
         mWindow->Paint();
     }
 
+    auto& PluginOf(EffectInstance* instance) { return *dynamic_cast<CVLPTProcess*>(mGroup.GetProcess(instance))->GetPlugin(); }
     PluginUIRoot& Root()
     {
-        auto* process = dynamic_cast<CVLPTProcess*>(mGroup.GetProcess(mInstance));
-        auto* root = dynamic_cast<PluginUIRoot*>(process->GetPlugin()->GetCurrentUIRoot());
+        auto* root = dynamic_cast<PluginUIRoot*>(PluginOf(mInstance).GetCurrentUIRoot());
         EXPECT_NE(root, nullptr);
         return *root;
     }
 
     HostChildWindow& Editor() const { return *mWindow->GetChildren().front(); }
     // A point of the view in the host window.
-    Point OnHost(Point view) const
-    {
-        const HostRect child = Editor().GetRect();
-        return {view.x + child.left, view.y + child.top};
-    }
-    void Click(Point view, Button button = Button::Left)
-    {
-        const Point at = OnHost(view);
-        mWindow->Click(at.x, at.y, button);
-    }
+    Point OnHost(Point view) const { return {view.x + Editor().GetRect().left, view.y + Editor().GetRect().top}; }
+    void Click(Point view, Button button = Button::Left) { mWindow->Click(OnHost(view).x, OnHost(view).y, button); }
     // What the host window shows of a rectangle of the view.
     std::vector<std::uint32_t> Shown(const Rect& view) const
     {
@@ -120,37 +119,30 @@ protected:
     void Pass(std::uint32_t milliseconds)
     {
         for (std::uint32_t done = 0; done < milliseconds; done += 10)
-        {
-            FakeClock::ms += 10;
-            mWindow->AdvanceTime(10);
-        }
+            FakeClock::ms += 10, mWindow->AdvanceTime(10);
     }
     // The editor's threshold field, where a click opens a text entry.
     TextFrame& Threshold()
     {
-        const Point centre = Centre(ViewRect(Panel::Analyzer, "threshold"));
-        auto* field =
-            dynamic_cast<TextFrame*>(Root().GetMasterFrame()->HitTest(centre.x, centre.y, true));
+        auto* field = dynamic_cast<TextFrame*>(Root().GetMasterFrame()->HitTest(At("threshold").x, At("threshold").y, true));
         EXPECT_NE(field, nullptr);
         return *field;
     }
     void OpenEntry()
     {
-        Click(Centre(ViewRect(Panel::Analyzer, "threshold")));
+        Click(At("threshold"));
         ASSERT_EQ(mWindow->GetChildren().size(), 2u);
     }
     // How many children the host window has, and which one has the focus.
     using WindowsState = std::pair<std::size_t, const HostChildWindow*>;
     static constexpr WindowsState kEditorAlone{1, nullptr};
-    WindowsState WindowsAndFocus() const
+    WindowsState WindowsAndFocus() const { return {mWindow->GetChildren().size(), mWindow->GetFocus()}; }
+    // Children, timers and device contexts the host window holds.
+    std::tuple<std::size_t, std::size_t, int> Held() const
     {
-        return {mWindow->GetChildren().size(), mWindow->GetFocus()};
+        return {mWindow->GetChildren().size(), mWindow->GetTimerCount(), mWindow->GetDCCount()};
     }
-    HostChildWindow* Entry() const
-    {
-        const auto children = mWindow->GetChildren();
-        return children.size() > 1 ? children[1] : nullptr;
-    }
+    HostChildWindow* Entry() const { return mWindow->GetChildren().size() > 1 ? mWindow->GetChildren()[1] : nullptr; }
 
     FakeClock mClock;
     RecordingHost mHost;
@@ -158,60 +150,37 @@ protected:
     std::unique_ptr<OffscreenHostWindow> mWindow;
     CVLGroup mGroup;
     EffectInstance* mInstance = nullptr;
-    std::int32_t mWidth = 0;
-    std::int32_t mHeight = 0;
+    std::int32_t mWidth = 0, mHeight = 0;
 };
 
-TEST_F(ViewBridgeTest, OpensCentredAtTheBottomOfTheHostWindowAndShowsTheEditor)
+// Draw requests, host idle calls and the window timer then show what they
+// draw, unless a file dialog (which goes to the host without the capture
+// taken) holds the editor still.
+TEST_F(ViewBridgeTest, OpensCentredAtTheBottomOfTheHostWindowAndShowsWhatTheEditorDraws)
 {
-    const SkinLayout::Size editor = SkinLayout::EditorSize(true);
-    EXPECT_EQ(std::pair(mWidth, mHeight), std::pair(editor.width, editor.height));
+    EXPECT_EQ(std::pair(mWidth, mHeight), std::pair(SkinLayout::EditorSize(true).width, SkinLayout::EditorSize(true).height));
     Open();
-    EXPECT_EQ(Editor().GetRect(),
-              (HostRect{kMarginX / 2, kMarginY, kMarginX / 2 + mWidth, kMarginY + mHeight}));
-    EXPECT_EQ(std::tuple(mWindow->GetTimerIds(&Editor()).size(), mWindow->GetDCCount()),
-              std::tuple(1u, 1));
+    EXPECT_EQ(Editor().GetRect(), (HostRect{kMarginX / 2, kMarginY, kMarginX / 2 + mWidth, kMarginY + mHeight}));
+    EXPECT_EQ(std::tuple(mWindow->GetTimerIds(&Editor()).size(), mWindow->GetDCCount()), std::tuple(1u, 1));
 
     // The same editor drawn in memory for another instance shows the same pixels.
-    EffectInstance* other = Insert();
-    auto* process = dynamic_cast<CVLPTProcess*>(mGroup.GetProcess(other));
-    OffscreenEditor reference(*process->GetPlugin());
+    OffscreenEditor reference(PluginOf(Insert()));
     reference.Open();
     reference.Paint();
     const PixelBuffer& expected = reference.GetWindow()->GetPixels();
     EXPECT_EQ(Shown({0, 0, mWidth, mHeight}), expected.pixels);
     EXPECT_EQ(mWindow->GetPixel(0, 0), OffscreenHostWindow::kDefaultBackground);
 
-    // A host window as wide as the editor puts it at the view's own left
-    // edge; a narrower one centres it, cut on both sides.
-    ASSERT_EQ(mInstance->CloseWindow(), kEffectOK);
-    for (const auto& [hostWidth, left] : {std::pair(mWidth, 0), std::pair(mWidth - 100, -50)})
-    {
-        OffscreenHostWindow host(hostWidth, mHeight + 5);
-        ASSERT_EQ(mInstance->OpenWindow(&host, 0, 0), kEffectOK);
-        EXPECT_EQ(host.GetChildren().at(0)->GetRect(),
-                  (HostRect{left, 5, left + mWidth, 5 + mHeight}));
-        host.Paint();
-        EXPECT_EQ(host.GetPixel(0, 5), expected.At(-left, 0));
-        ASSERT_EQ(mInstance->CloseWindow(), kEffectOK);
-    }
-}
-
-TEST_F(ViewBridgeTest, DrawRequestsIdleAndTheWindowTimerShowWhatTheyDraw)
-{
-    Open();
     // The host scribbles over the window; a draw request brings its part back.
     HostDeviceContext* context = mWindow->GetDC(Editor());
     ASSERT_NE(context, nullptr);
     const std::vector<std::uint32_t> before = Shown({0, 0, mWidth, mHeight});
-    std::fill(context->pixels,
-              context->pixels + static_cast<std::ptrdiff_t>(context->stride) * context->height,
+    std::fill(context->pixels, context->pixels + static_cast<std::ptrdiff_t>(context->stride) * context->height,
               0x00FF00FFu);
     ASSERT_EQ(mInstance->DrawWindow({10, 20, 110, 60}), kEffectOK);
     std::vector<std::uint32_t> part;
     for (std::int32_t y = 20; y < 60; ++y)
-        for (std::int32_t x = 10; x < 110; ++x)
-            part.push_back(before[static_cast<std::size_t>(y * mWidth + x)]);
+        part.insert(part.end(), before.begin() + y * mWidth + 10, before.begin() + y * mWidth + 110);
     EXPECT_EQ(Shown({10, 20, 110, 60}), part);
 
     // The freeze button blinks on the editor's timers: host idle calls draw
@@ -228,48 +197,80 @@ TEST_F(ViewBridgeTest, DrawRequestsIdleAndTheWindowTimerShowWhatTheyDraw)
     EXPECT_EQ(Shown(freeze), blink);
     EXPECT_GT(mWindow->Paint(), 0);
     EXPECT_EQ(Shown(freeze), on);
+
+    std::vector<HostFileDialog> asked;
+    HostChildWindow* captureDuringDialog = &Editor();
+    std::vector<std::uint32_t> duringDialog;
+    mWindow->SetFileDialogHandler(
+        [&](const HostFileDialog& dialog, std::string&)
+        {
+            asked.push_back(dialog);
+            captureDuringDialog = mWindow->GetCapture();
+            // The host keeps idling while its dialog waits; the editor's timers wait too.
+            FakeClock::ms += 600;
+            EXPECT_EQ(mInstance->IdleWindow(), kEffectOK);
+            duringDialog = Shown(freeze);
+            return false;
+        });
+    Click(Centre(ViewRect(Panel::Global, "saveSettings")));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(std::pair(asked[0].save, asked[0].extension), std::pair(true, std::string(".quarvix")));
+    EXPECT_EQ(captureDuringDialog, nullptr);
+    EXPECT_EQ(duringDialog, on);
+    ASSERT_EQ(mInstance->IdleWindow(), kEffectOK);
+    EXPECT_NE(Shown(freeze), on);
+
+    // A host window as wide as the editor puts it at the view's own left
+    // edge; a narrower one centres it, cut on both sides.
+    ASSERT_EQ(mInstance->CloseWindow(), kEffectOK);
+    for (const auto& [hostWidth, left] : {std::pair(mWidth, 0), std::pair(mWidth - 100, -50)})
+    {
+        OffscreenHostWindow host(hostWidth, mHeight + 5);
+        ASSERT_EQ(mInstance->OpenWindow(&host, 0, 0), kEffectOK);
+        EXPECT_EQ(host.GetChildren().at(0)->GetRect(), (HostRect{left, 5, left + mWidth, 5 + mHeight}));
+        host.Paint();
+        EXPECT_EQ(host.GetPixel(0, 5), expected.At(-left, 0));
+        ASSERT_EQ(mInstance->CloseWindow(), kEffectOK);
+    }
 }
 
-TEST_F(ViewBridgeTest, ClicksReachTheEditorWithTheCaptureTakenAndGivenBack)
+// Highlights and gestures map parameters to host controls from 2 on.
+TEST_F(ViewBridgeTest, ClicksReachTheEditorWithTheCaptureTakenAndGivenBackAndHighlightsAndGesturesMapParameters)
 {
     Open();
-    const Rect view = ViewRect(Panel::Analyzer, "view");
-    const Rect plot = SkinLayout::kPlot.Offset(0, SkinLayout::PanelRect(Panel::Analyzer).top);
-    const std::vector<std::uint32_t> fft = Shown(plot);
+    const Point view = At("view");
+    const std::vector<std::uint32_t> fft = Shown(Plot());
 
     // The pointer shows a hand over a control and the arrow elsewhere (the
     // editor looks where the pointer is in its idle time).
-    const Point over = OnHost(Centre(view));
-    mWindow->MouseMove(over.x, over.y);
-    mInstance->IdleWindow();
-    EXPECT_EQ(mWindow->GetCursorAt(over.x, over.y), HostCursor::Hand);
-    const Point empty = OnHost({2, SkinLayout::PanelRect(Panel::Analyzer).top + 2});
-    mWindow->MouseMove(empty.x, empty.y);
-    mInstance->IdleWindow();
-    EXPECT_EQ(mWindow->GetCursorAt(empty.x, empty.y), HostCursor::Arrow);
+    for (const auto& [point, cursor] : {std::pair(view, HostCursor::Hand),
+                                        std::pair(Point{2, SkinLayout::PanelRect(Panel::Analyzer).top + 2}, HostCursor::Arrow)})
+    {
+        const Point at = OnHost(point);
+        mWindow->MouseMove(at.x, at.y);
+        mInstance->IdleWindow();
+        EXPECT_EQ(mWindow->GetCursorAt(at.x, at.y), cursor);
+    }
 
     // A right click is a secondary click, which the view selector refuses.
-    Click(Centre(view), Button::Right);
+    Click(view, Button::Right);
     mWindow->Paint();
-    EXPECT_EQ(Shown(plot), fft);
+    EXPECT_EQ(Shown(Plot()), fft);
 
-    const Point at = OnHost(Centre(view));
+    const Point at = OnHost(view);
     mWindow->MouseDown(at.x, at.y);
     EXPECT_EQ(mWindow->GetCapture(), &Editor());
     mWindow->MouseUp(at.x, at.y);
     EXPECT_EQ(mWindow->GetCapture(), nullptr);
     mWindow->Paint();
-    EXPECT_NE(Shown(plot), fft); // the spectrogram now
+    EXPECT_NE(Shown(Plot()), fft); // the spectrogram now
 
     // A holder from before the press gets the capture back on the release,
     // unless it is gone by then.
     HostChildWindow* holder = mWindow->CreateChildWindow({0, 0, 5, 5}, &Ignore, nullptr);
-    HostMessage press;
-    press.type = HostMessageType::LeftButtonDown;
-    press.x = Centre(plot).x;
-    press.y = Centre(plot).y;
-    HostMessage release = press;
-    release.type = HostMessageType::LeftButtonUp;
+    const auto message = [&](HostMessageType type)
+    { return HostMessage{.type = type, .x = Centre(Plot()).x, .y = Centre(Plot()).y, .update = {}}; };
+    const HostMessage press = message(HostMessageType::LeftButtonDown), release = message(HostMessageType::LeftButtonUp);
     mWindow->SetCapture(holder);
     mWindow->SendMessage(Editor(), press);
     EXPECT_EQ(mWindow->GetCapture(), &Editor());
@@ -278,34 +279,23 @@ TEST_F(ViewBridgeTest, ClicksReachTheEditorWithTheCaptureTakenAndGivenBack)
 
     // A second button pressed while the first is down finds the editor
     // holding the capture; the holder from before still gets it back.
-    HostMessage rightPress = press, rightRelease = release;
-    rightPress.type = HostMessageType::RightButtonDown;
-    rightRelease.type = HostMessageType::RightButtonUp;
-    for (const HostMessage& message : {press, rightPress, rightRelease, release})
-        mWindow->SendMessage(Editor(), message);
+    for (const HostMessage& sent :
+         {press, message(HostMessageType::RightButtonDown), message(HostMessageType::RightButtonUp), release})
+        mWindow->SendMessage(Editor(), sent);
     EXPECT_EQ(mWindow->GetCapture(), holder);
 
     mWindow->SendMessage(Editor(), press);
     mWindow->DestroyChildWindow(holder);
     mWindow->SendMessage(Editor(), release);
     EXPECT_EQ(mWindow->GetCapture(), nullptr);
-}
 
-TEST_F(ViewBridgeTest, HighlightsAndGesturesMapParametersToHostControlsFromTwoOn)
-{
-    Open();
     // The view selector stands in for a control bound to parameter 0 ('rest', host control 2).
-    const Rect view = ViewRect(Panel::Analyzer, "view");
-    Frame* button = Root().GetMasterFrame()->HitTest(Centre(view).x, Centre(view).y, true);
+    Frame* button = Root().GetMasterFrame()->HitTest(view.x, view.y, true);
     ASSERT_NE(button, nullptr);
     Root().AddParameterFrame(0, button, 0);
     const Point corner{button->GetGlobalRect().left, button->GetGlobalRect().top};
     const std::uint32_t plain = Shown({corner.x, corner.y, corner.x + 1, corner.y + 1}).at(0);
-    const auto shownCorner = [&]
-    {
-        mWindow->Paint();
-        return Shown({corner.x, corner.y, corner.x + 1, corner.y + 1}).at(0);
-    };
+    const auto shownCorner = [&] { return mWindow->Paint(), Shown({corner.x, corner.y, corner.x + 1, corner.y + 1}).at(0); };
 
     // The master bypass (host control 1) is no parameter: not even a frame
     // bound below the first parameter shows its highlight.
@@ -314,9 +304,8 @@ TEST_F(ViewBridgeTest, HighlightsAndGesturesMapParametersToHostControlsFromTwoOn
     EXPECT_EQ(shownCorner(), plain);
     EXPECT_EQ(mInstance->SetControlHighlight(0, true, 2), kEffectErrBadIndex);
     // Host colour codes 1, 2, 3 are blue, green, yellow; any other is red.
-    const std::pair<std::int32_t, std::uint32_t> colours[] = {
-        {1, 0x4789FE}, {2, 0x00FF00}, {3, 0xFFFF00}, {0, 0xFF0000}, {4, 0xFF0000}, {-1, 0xFF0000}};
-    for (const auto& [code, pixel] : colours)
+    for (const auto& [code, pixel] : {std::pair(1, 0x4789FEu), {2, 0x00FF00u}, {3, 0xFFFF00u}, {0, 0xFF0000u},
+                                      {4, 0xFF0000u}, {-1, 0xFF0000u}})
     {
         ASSERT_EQ(mInstance->SetControlHighlight(2, true, code), kEffectOK);
         EXPECT_EQ(shownCorner(), pixel) << code;
@@ -325,10 +314,8 @@ TEST_F(ViewBridgeTest, HighlightsAndGesturesMapParametersToHostControlsFromTwoOn
     EXPECT_EQ(shownCorner(), plain);
 
     // Holding the bound control is a gesture on its host control.
-    const Point at = OnHost(Centre(view));
     mWindow->MouseDown(at.x, at.y);
-    EXPECT_EQ(std::pair(mInstance->IsControlTouched(2), mInstance->IsControlTouched(1)),
-              std::pair(true, false));
+    EXPECT_EQ(std::pair(mInstance->IsControlTouched(2), mInstance->IsControlTouched(1)), std::pair(true, false));
     mWindow->MouseUp(at.x, at.y);
     EXPECT_FALSE(mInstance->IsControlTouched(2));
     // Closing the window ends a gesture still held.
@@ -337,72 +324,22 @@ TEST_F(ViewBridgeTest, HighlightsAndGesturesMapParametersToHostControlsFromTwoOn
     EXPECT_FALSE(mInstance->IsControlTouched(2));
 }
 
-TEST_F(ViewBridgeTest, ClosingLeavesNothingAndALateTickReachesNoOne)
-{
-    EffectInstance* second = Insert();
-    Open();
-    ASSERT_EQ(second->OpenWindow(mWindow.get(), 0, 0), kEffectOK);
-    const std::vector<HostChildWindow*> children = mWindow->GetChildren();
-    ASSERT_EQ(children.size(), 2u);
-    const std::uintptr_t firstTimer = mWindow->GetTimerIds(children[0]).at(0);
-
-    ASSERT_EQ(mInstance->CloseWindow(), kEffectOK);
-    EXPECT_FALSE(mInstance->IsWindowOpen());
-    EXPECT_EQ(mInstance->IdleWindow(), kEffectErrNoView);
-    EXPECT_EQ(
-        std::tuple(mWindow->GetChildren().size(), mWindow->GetTimerCount(), mWindow->GetDCCount()),
-        std::tuple(1u, 1u, 1));
-    // A tick that names the closed editor, arriving late at the other one.
-    HostMessage tick;
-    tick.type = HostMessageType::Timer;
-    tick.timerId = firstTimer;
-    mWindow->SendMessage(*children[1], tick);
-    Pass(100);
-
-    // Removing an instance closes its window.
-    mGroup.GetEngine().DestroyInstance(second);
-    EXPECT_EQ(
-        std::tuple(mWindow->GetChildren().size(), mWindow->GetTimerCount(), mWindow->GetDCCount()),
-        std::tuple(0u, 0u, 0));
-    EXPECT_EQ(mWindow->GetPixel(mWindow->GetWidth() / 2, mWindow->GetHeight() - 1),
-              OffscreenHostWindow::kDefaultBackground);
-}
-
-TEST_F(ViewBridgeTest, WindowSystemFailuresFailTheOpenAndLeaveNothing)
-{
-    for (const Operation operation :
-         {Operation::CreateChild, Operation::GetDC, Operation::SetTimer})
-    {
-        mHost.boxes.clear();
-        mWindow->FailNext(operation);
-        EXPECT_EQ(mInstance->OpenWindow(mWindow.get(), 0, 0), kEffectErrFailed);
-        EXPECT_FALSE(mInstance->IsWindowOpen());
-        EXPECT_EQ(std::tuple(mWindow->GetChildren().size(), mWindow->GetTimerCount(),
-                             mWindow->GetDCCount()),
-                  std::tuple(0u, 0u, 0));
-        ASSERT_EQ(mHost.boxes.size(), 1u);
-        EXPECT_NE(mHost.boxes[0].text.find("There is insufficient memory available."),
-                  std::string::npos);
-    }
-    EXPECT_EQ(mInstance->OpenWindow(nullptr, 0, 0), kEffectErrFailed);
-    Open(); // nothing left in the way
-}
-
-TEST_F(ViewBridgeTest, TextEntryAcceptsOnReturnAndCancelsOnEscapeFocusLossAndOutsideClicks)
+// A text entry accepts on Return and cancels on Escape, focus loss and outside
+// clicks; failures of the window system fail the open and leave nothing;
+// closing leaves nothing, and a late tick reaches no one.
+TEST_F(ViewBridgeTest, TextEntryAcceptsOrCancelsAndClosingOrFailingToOpenLeavesNothing)
 {
     Open();
     const std::string original = Threshold().GetText();
     OpenEntry();
     const Rect field = Threshold().GetGlobalRect();
     const Point origin = OnHost({0, 0});
-    EXPECT_EQ(Entry()->GetRect(), (HostRect{origin.x + field.left - 1, origin.y + field.top - 2,
-                                            origin.x + field.right, origin.y + field.bottom + 4}));
-    EXPECT_EQ(mWindow->GetFocus(), Entry());
-    EXPECT_EQ(mWindow->GetCursor(Entry()), HostCursor::Text);
+    EXPECT_EQ(Entry()->GetRect(), (HostRect{origin.x + field.left - 1, origin.y + field.top - 2, origin.x + field.right,
+                                            origin.y + field.bottom + 4}));
+    EXPECT_EQ(std::pair(mWindow->GetFocus(), mWindow->GetCursor(Entry())), std::pair(Entry(), HostCursor::Text));
     mWindow->Paint();
     const HostRect entry = Entry()->GetRect();
-    EXPECT_EQ(std::pair(mWindow->GetPixel(entry.left, entry.top),
-                        mWindow->GetPixel(entry.left + 1, entry.top + 1)),
+    EXPECT_EQ(std::pair(mWindow->GetPixel(entry.left, entry.top), mWindow->GetPixel(entry.left + 1, entry.top + 1)),
               std::pair(0x000000u, 0xFFFFFFu)); // a white field in a black border
     mWindow->Type("-20");
     mWindow->KeyDown(kHostKeyReturn);
@@ -426,91 +363,51 @@ TEST_F(ViewBridgeTest, TextEntryAcceptsOnReturnAndCancelsOnEscapeFocusLossAndOut
     };
     cancels("Escape", [&] { mWindow->KeyDown(kHostKeyEscape); });
     cancels("focus lost", [&] { mWindow->SetFocus(nullptr); });
-    const Rect plot = SkinLayout::kPlot.Offset(0, SkinLayout::PanelRect(Panel::Analyzer).top);
     mWindow->Paint();
-    const std::vector<std::uint32_t> fft = Shown(plot);
+    const std::vector<std::uint32_t> fft = Shown(Plot());
     // The click that ends the entry does nothing else: the view stays.
-    cancels("outside click", [&] { Click(Centre(ViewRect(Panel::Analyzer, "view"))); });
+    cancels("outside click", [&] { Click(At("view")); });
     mWindow->Paint();
-    EXPECT_EQ(Shown(plot), fft);
+    EXPECT_EQ(Shown(Plot()), fft);
     EXPECT_NE(entered, original);
 
     // No window for the field: the click fails inside the editor, nothing opens.
     mWindow->FailNext(Operation::CreateChild);
-    Click(Centre(ViewRect(Panel::Analyzer, "threshold")));
+    Click(At("threshold"));
     EXPECT_EQ(WindowsAndFocus(), kEditorAlone);
     EXPECT_TRUE(mHost.boxes.empty()); // shown in the editor, not by the host
-}
+    ASSERT_EQ(mInstance->CloseWindow(), kEffectOK);
 
-TEST_F(ViewBridgeTest, FileDialogsGoToTheHostWithoutTheCaptureAndHoldTheEditorStill)
-{
-    Open();
-    const Rect freeze = ViewRect(Panel::Analyzer, "freeze");
-    Click(Centre(freeze));
-    mWindow->Paint();
-    const std::vector<std::uint32_t> on = Shown(freeze);
-
-    std::vector<HostFileDialog> asked;
-    HostChildWindow* captureDuringDialog = &Editor();
-    std::vector<std::uint32_t> duringDialog;
-    mWindow->SetFileDialogHandler(
-        [&](const HostFileDialog& dialog, std::string&)
-        {
-            asked.push_back(dialog);
-            captureDuringDialog = mWindow->GetCapture();
-            // The host keeps idling while its dialog waits; the editor's timers wait too.
-            FakeClock::ms += 600;
-            EXPECT_EQ(mInstance->IdleWindow(), kEffectOK);
-            duringDialog = Shown(freeze);
-            return false;
-        });
-    Click(Centre(ViewRect(Panel::Global, "saveSettings")));
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_TRUE(asked[0].save);
-    EXPECT_EQ(asked[0].extension, ".quarvix");
-    EXPECT_EQ(captureDuringDialog, nullptr);
-    EXPECT_EQ(duringDialog, on);
-    ASSERT_EQ(mInstance->IdleWindow(), kEffectOK);
-    EXPECT_NE(Shown(freeze), on);
-}
-
-// The module loaded as a host program loads it opens its editor in the host
-// program's own window: the window system is crossed through its virtual
-// functions only.
-TEST(ViewThroughModuleTest, TheLoadedModuleOpensPaintsAndClosesInTheHostsWindow)
-{
-    const auto config = std::filesystem::temp_directory_path() /
-                        ("quarvix-view-module-" + std::to_string(::getpid()));
-    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    void* module = ::dlopen(QUARVIX_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(module, nullptr) << ::dlerror();
-    auto newPlugIn = reinterpret_cast<std::uint16_t (*)(void*)>(::dlsym(module, "NewPlugIn"));
-    auto open = reinterpret_cast<std::int32_t (*)(std::int32_t)>(::dlsym(module, "WinPlugInOpen"));
-    auto close = reinterpret_cast<void (*)()>(::dlsym(module, "WinPlugInClose"));
-    ASSERT_TRUE(newPlugIn && open && close);
-    ASSERT_EQ(open(73), 0);
-    EffectHostContext context;
-    ASSERT_EQ(newPlugIn(&context), 0);
-    EffectInstance* instance = context.engine->CreateInstance(FourCC("mnRT"));
-    ASSERT_NE(instance, nullptr);
-    std::int32_t width = 0, height = 0;
-    ASSERT_EQ(instance->GetWindowSize(width, height), kEffectOK);
+    for (const Operation operation : {Operation::CreateChild, Operation::GetDC, Operation::SetTimer})
     {
-        OffscreenHostWindow window(width, height);
-        ASSERT_EQ(instance->OpenWindow(&window, 0, 0), kEffectOK);
-        EXPECT_EQ(window.Paint(), 1);
-        EXPECT_EQ(window.AdvanceTime(90), 3);
-        const std::vector<std::uint32_t> pixels = window.ReadPixels();
-        EXPECT_GT(std::count_if(pixels.begin(), pixels.end(),
-                                [](std::uint32_t pixel)
-                                { return pixel != OffscreenHostWindow::kDefaultBackground; }),
-                  width * height / 2);
-        EXPECT_EQ(instance->CloseWindow(), kEffectOK);
-        EXPECT_TRUE(window.GetChildren().empty());
+        mHost.boxes.clear();
+        mWindow->FailNext(operation);
+        EXPECT_EQ(mInstance->OpenWindow(mWindow.get(), 0, 0), kEffectErrFailed);
+        EXPECT_FALSE(mInstance->IsWindowOpen());
+        EXPECT_EQ(Held(), std::tuple(0u, 0u, 0));
+        ASSERT_EQ(mHost.boxes.size(), 1u);
+        EXPECT_NE(mHost.boxes[0].text.find("There is insufficient memory available."), std::string::npos);
     }
-    close();
-    ::dlclose(module);
-    std::filesystem::remove_all(config);
+    EXPECT_EQ(mInstance->OpenWindow(nullptr, 0, 0), kEffectErrFailed);
+    Open(); // nothing left in the way
+    EffectInstance* second = Insert();
+    ASSERT_EQ(second->OpenWindow(mWindow.get(), 0, 0), kEffectOK);
+    const std::vector<HostChildWindow*> children = mWindow->GetChildren();
+    ASSERT_EQ(children.size(), 2u);
+    const std::uintptr_t firstTimer = mWindow->GetTimerIds(children[0]).at(0);
+
+    ASSERT_EQ(mInstance->CloseWindow(), kEffectOK);
+    EXPECT_EQ(std::pair(mInstance->IsWindowOpen(), mInstance->IdleWindow()), std::pair(false, kEffectErrNoView));
+    EXPECT_EQ(Held(), std::tuple(1u, 1u, 1));
+    // A tick that names the closed editor, arriving late at the other one.
+    mWindow->SendMessage(*children[1], HostMessage{.type = HostMessageType::Timer, .timerId = firstTimer, .update = {}});
+    Pass(100);
+
+    // Removing an instance closes its window.
+    mGroup.GetEngine().DestroyInstance(second);
+    EXPECT_EQ(Held(), std::tuple(0u, 0u, 0));
+    EXPECT_EQ(mWindow->GetPixel(mWindow->GetWidth() / 2, mWindow->GetHeight() - 1),
+              OffscreenHostWindow::kDefaultBackground);
 }
 
 } // namespace
