@@ -1,7 +1,6 @@
-// The alarm displays and the band selectors placed as the band-level alarm
-// panel places them (its child origin puts children in skin coordinates) on
-// the real skin pictures, driven through the plug-in's own alarm manager,
-// injected clicks and a scripted text entry; and the fill frame's pixels.
+// The alarm displays and band selectors placed as the band-level alarm panel
+// places them, on the real skin pictures, driven through an alarm manager,
+// clicks and a scripted text entry; and the fill frame's pixels.
 
 #include "gui/EditorTestSupport.h"
 #include "serialization/LocaleTestSupport.h"
@@ -43,13 +42,17 @@ protected:
     Manager& Alarms() { return mPlugin.GetAlarmManager(); }
     const Manager::AlarmRecord& A(std::string_view name) { return *Alarms().GetAlarm(name); }
     static const Element& E(std::string_view name) { return *Find(Panel::Analyzer, name); }
-    static Point Centre(const Rect& r) { return {r.left + r.Width() / 2, r.top + r.Height() / 2}; }
     void ClickOn(std::string_view element, const WindowContext::Modifiers& keys = {})
     {
-        mEditor->Click(Centre(E(element).rect), keys);
+        const Rect& r = E(element).rect;
+        mEditor->Click({r.left + r.Width() / 2, r.top + r.Height() / 2}, keys);
     }
-    Pair Thresholds() { return {A(kL).mDescriptor.mThreshold, A(kR).mDescriptor.mThreshold}; }
     std::string Threshold() const { return mThreshold->GetTextField()->GetText(); }
+    // Both alarms' thresholds and the text the threshold display shows.
+    std::pair<Pair, std::string> Thresholds()
+    {
+        return {{A(kL).mDescriptor.mThreshold, A(kR).mDescriptor.mThreshold}, Threshold()};
+    }
     void Type(const std::string& text)
     {
         mEntry.pending.reset();
@@ -93,19 +96,21 @@ protected:
         mEditor->SetTextEntryService(&mEntry);
     }
 
-    // Whether the left value display shows the header's background of
-    // severity s: all of it, or only its two leftmost columns, which its
-    // centred text keeps clear of.
-    bool ShowsSeverity(std::int32_t s, bool allOfIt = false)
+    // Whether the left value display shows `text` on the header's background
+    // of severity s: all of it when empty, else its two leftmost columns,
+    // which the centred text keeps clear of.
+    ::testing::AssertionResult LeftShows(const std::string& text, std::int32_t s)
     {
+        if (mLeft->GetText() != text)
+            return ::testing::AssertionFailure() << "shows \"" << mLeft->GetText() << '"';
         mEditor->Paint();
         const Rect r = E("bandLevelLeft").rect;
         for (std::int32_t y = 0; y < r.Height(); ++y)
-            for (std::int32_t x = 0; x < (allOfIt ? r.Width() : 2); ++x)
+            for (std::int32_t x = 0; x < (text.empty() ? r.Width() : 2); ++x)
                 if (ToPixel(Pixel(r.left + x, r.top + y)) !=
                     (mHeader->GetPixels().At(1 + x, 47 + 12 * s + y) & 0xffffff))
-                    return false;
-        return true;
+                    return ::testing::AssertionFailure() << "not severity " << s;
+        return ::testing::AssertionSuccess();
     }
 
     std::unique_ptr<OGWorld> mHeader = Skin::MakeWorld(PictureOf(Panel::Header));
@@ -128,29 +133,24 @@ TEST_F(AlarmFrames, ValueDisplayShowsTheValueOnItsSeverityWhileTriggered)
     Alarms().SetSeverity(kL, 3);
     Alarms().PostValue(kL, -4.0f); // triggered before the display exists
     OpenPanel();
-    EXPECT_EQ(mLeft->GetText(), "-4.0");
-    EXPECT_TRUE(ShowsSeverity(3));
+    EXPECT_TRUE(LeftShows("-4.0", 3));
     EXPECT_EQ(mRight->GetText(), "") << "an inactive alarm's value is stale";
 
     Alarms().ResetAlarm(kL);
-    EXPECT_EQ(mLeft->GetText(), "-200");
-    EXPECT_TRUE(ShowsSeverity(0));
+    EXPECT_TRUE(LeftShows("-200", 0));
     Alarms().PostValue(kL, -20.0f);
     Alarms().SetSeverity(kL, 2);
-    EXPECT_EQ(mLeft->GetText(), "-20.0");
-    EXPECT_TRUE(ShowsSeverity(0)) << "not triggered below the threshold of -10";
+    EXPECT_TRUE(LeftShows("-20.0", 0)) << "not triggered below the threshold of -10";
     Alarms().PostValue(kL, -5.0f);
-    EXPECT_EQ(mLeft->GetText(), "-5.0");
-    EXPECT_TRUE(ShowsSeverity(2));
+    EXPECT_TRUE(LeftShows("-5.0", 2));
     Alarms().SetSeverity(kL, 1);
-    EXPECT_TRUE(ShowsSeverity(1));
+    EXPECT_TRUE(LeftShows("-5.0", 1));
     Alarms().SetSeverity(kL, Manager::kSpecialSeverity); // no image of its own
-    EXPECT_TRUE(ShowsSeverity(0));
+    EXPECT_TRUE(LeftShows("-5.0", 0));
 
     // Deactivated: no text until a value arrives after the reactivation.
     Alarms().SetActive(kL, false);
-    EXPECT_EQ(mLeft->GetText(), "");
-    EXPECT_TRUE(ShowsSeverity(0, true));
+    EXPECT_TRUE(LeftShows("", 0));
     Alarms().PostValue(kL, -1.0f);
     Alarms().SetActive(kL, true);
     EXPECT_EQ(mLeft->GetText(), "");
@@ -158,10 +158,66 @@ TEST_F(AlarmFrames, ValueDisplayShowsTheValueOnItsSeverityWhileTriggered)
     EXPECT_EQ(mLeft->GetText(), "-15.0");
 }
 
-TEST_F(AlarmFrames, ClickResetsItsAlarmAndTheOtherUnlessShiftIsHeld)
+TEST_F(AlarmFrames, FramesFollowOnlyTheirOwnRegisteredAlarm)
+{
+    // Only the right alarm exists: the left display and the threshold
+    // display (whose first alarm is the left one) stay neutral and empty,
+    // hear nothing of the right alarm, and their clicks change nothing.
+    Alarms().RegisterAlarm(kR, Manager::BandLevelAlarmDescriptor());
+    OpenPanel();
+    Alarms().SetSeverity(kR, 3);
+    Alarms().PostValue(kR, -5.0f);
+    Alarms().SetThreshold(kR, -20.0f);
+    EXPECT_TRUE(LeftShows("", 0));
+    EXPECT_EQ(Threshold(), "");
+    ClickOn("bandLevelLeft");
+    ClickOn("thresholdUp");
+    EXPECT_EQ(std::make_pair(A(kR).mValue, A(kR).mDescriptor.mThreshold), (Pair{-5.0f, -20.0f}));
+
+    // Registered, they follow their own alarm and still none of the other's.
+    Alarms().RegisterAlarm(kL, Manager::BandLevelAlarmDescriptor());
+    using Texts = std::pair<std::string, std::string>;
+    Alarms().PostValue(kL, -30.0f);
+    Alarms().SetThreshold(kL, -40.0f);
+    EXPECT_EQ(Texts(mLeft->GetText(), Threshold()), Texts("-30.0", "-40.0"));
+    Alarms().PostValue(kR, -1.0f);
+    Alarms().SetThreshold(kR, -2.0f);
+    Alarms().SetActive(kR, false);
+    EXPECT_EQ(Texts(mLeft->GetText(), Threshold()), Texts("-30.0", "-40.0"));
+    EXPECT_TRUE(LeftShows("-30.0", 0));
+}
+
+TEST_F(AlarmFrames, FramesOutliveAManagerThatGoesFirst)
+{
+    auto manager = std::make_unique<Manager>(&mPlugin);
+    manager->RegisterStandardAlarms();
+    OpenPanel(manager.get());
+    manager.reset();
+    for (const char* element : {"bandLevelLeft", "alarmSeverity", "thresholdUp"})
+        ClickOn(element);
+    Type("-20");
+    EXPECT_EQ(mLeft->GetText(), "-200");
+    EXPECT_EQ(Threshold(), "-10.0");
+}
+
+TEST_F(AlarmFrames, SeverityButtonFollowsTheFirstAlarmAndValueClicksResetUnlessShiftIsHeld)
 {
     Alarms().RegisterStandardAlarms();
+    Alarms().SetSeverity(kL, 2);
     OpenPanel();
+    EXPECT_EQ(mSeverity->GetValue(), 2) << "the sorted names put the left alarm first";
+    Alarms().SetSeverity(kR, 3);
+    EXPECT_EQ(mSeverity->GetValue(), 2);
+    Alarms().SetSeverity(kL, 1);
+    EXPECT_EQ(mSeverity->GetValue(), 1);
+    EXPECT_EQ(A(kR).mSeverity, 3) << "following sets nothing";
+
+    ClickOn("alarmSeverity");
+    EXPECT_EQ(std::make_tuple(mSeverity->GetValue(), A(kL).mSeverity, A(kR).mSeverity,
+                              A(Manager::kMasterAlarm).mSeverity),
+              std::make_tuple(2, 2, 2, 3));
+
+    // A click on a value display resets its alarm and the other unless Shift is held.
     const auto clickWithBothTriggered = [this](const char* element, WindowContext::Modifiers keys)
     {
         Alarms().PostValue(kL, -5.0f);
@@ -178,103 +234,30 @@ TEST_F(AlarmFrames, ClickResetsItsAlarmAndTheOtherUnlessShiftIsHeld)
               (Pair{-200.0f, -200.0f}));
 }
 
-TEST_F(AlarmFrames, FramesFollowOnlyTheirOwnRegisteredAlarm)
-{
-    // Only the right alarm exists: the left display and the threshold
-    // display (whose first alarm is the left one) stay neutral and empty,
-    // hear nothing of the right alarm, and their clicks change nothing.
-    Alarms().RegisterAlarm(kR, Manager::BandLevelAlarmDescriptor());
-    OpenPanel();
-    Alarms().SetSeverity(kR, 3);
-    Alarms().PostValue(kR, -5.0f);
-    Alarms().SetThreshold(kR, -20.0f);
-    EXPECT_EQ(mLeft->GetText(), "");
-    EXPECT_TRUE(ShowsSeverity(0, true));
-    EXPECT_EQ(Threshold(), "");
-    ClickOn("bandLevelLeft");
-    ClickOn("thresholdUp");
-    EXPECT_EQ(A(kR).mValue, -5.0f);
-    EXPECT_EQ(A(kR).mDescriptor.mThreshold, -20.0f);
-
-    // Registered, they follow their own alarm and still none of the other's.
-    Alarms().RegisterAlarm(kL, Manager::BandLevelAlarmDescriptor());
-    Alarms().PostValue(kL, -30.0f);
-    Alarms().SetThreshold(kL, -40.0f);
-    EXPECT_EQ(mLeft->GetText(), "-30.0");
-    EXPECT_EQ(Threshold(), "-40.0");
-    Alarms().PostValue(kR, -1.0f);
-    Alarms().SetThreshold(kR, -2.0f);
-    Alarms().SetActive(kR, false);
-    EXPECT_EQ(mLeft->GetText(), "-30.0");
-    EXPECT_EQ(Threshold(), "-40.0");
-    EXPECT_TRUE(ShowsSeverity(0));
-}
-
-TEST_F(AlarmFrames, FramesOutliveAManagerThatGoesFirst)
-{
-    auto manager = std::make_unique<Manager>(&mPlugin);
-    manager->RegisterStandardAlarms();
-    OpenPanel(manager.get());
-    manager.reset();
-    ClickOn("bandLevelLeft");
-    ClickOn("alarmSeverity");
-    ClickOn("thresholdUp");
-    Type("-20");
-    EXPECT_EQ(mLeft->GetText(), "-200");
-    EXPECT_EQ(Threshold(), "-10.0");
-}
-
-TEST_F(AlarmFrames, SeverityButtonFollowsTheFirstAlarmAndSetsThemAll)
-{
-    Alarms().RegisterStandardAlarms();
-    Alarms().SetSeverity(kL, 2);
-    OpenPanel();
-    EXPECT_EQ(mSeverity->GetValue(), 2) << "the sorted names put the left alarm first";
-    Alarms().SetSeverity(kR, 3);
-    EXPECT_EQ(mSeverity->GetValue(), 2);
-    Alarms().SetSeverity(kL, 1);
-    EXPECT_EQ(mSeverity->GetValue(), 1);
-    EXPECT_EQ(A(kR).mSeverity, 3) << "following sets nothing";
-
-    ClickOn("alarmSeverity");
-    EXPECT_EQ(mSeverity->GetValue(), 2);
-    EXPECT_EQ(A(kL).mSeverity, 2);
-    EXPECT_EQ(A(kR).mSeverity, 2);
-    EXPECT_EQ(A(Manager::kMasterAlarm).mSeverity, 3);
-}
-
-TEST_F(AlarmFrames, TypedThresholdReachesEveryAlarmAndGarbageChangesNothing)
-{
-    Alarms().RegisterStandardAlarms();
-    Alarms().SetThreshold(kR, -30.0f);
-    OpenPanel();
-    Type("-12,5");
-    EXPECT_EQ(mEntry.shownAt, E("threshold").rect);
-    EXPECT_EQ(mEntry.shownText, "-10.0");
-    EXPECT_EQ(Thresholds(), (Pair{-12.5f, -12.5f}));
-    EXPECT_EQ(Threshold(), "-12.5");
-    Type(" -120 "); // clamped by the manager
-    EXPECT_EQ(Thresholds(), (Pair{-90.0f, -90.0f}));
-    EXPECT_EQ(Threshold(), "-90.0");
-    for (const char* garbage : {"", "abc", "-12x", "-1,2,3", "- 5", "nan", "inf", "1e99"})
-    {
-        Type(garbage);
-        EXPECT_EQ(Thresholds(), (Pair{-90.0f, -90.0f})) << '"' << garbage << '"';
-        EXPECT_EQ(Threshold(), "-90.0") << '"' << garbage << '"';
-    }
-}
-
-TEST_F(AlarmFrames, StepButtonsMoveFromTheFirstAlarmsThreshold)
+// Steps and typing move every alarm, the steps from the first alarm's threshold.
+TEST_F(AlarmFrames, SteppedOrTypedThresholdReachesEveryAlarmAndGarbageChangesNothing)
 {
     Alarms().RegisterStandardAlarms();
     Alarms().SetThreshold(kR, -40.0f);
     OpenPanel();
+    using Shown = std::pair<Pair, std::string>;
     ClickOn("thresholdUp");
-    EXPECT_EQ(Thresholds(), (Pair{-9.5f, -9.5f}));
+    EXPECT_EQ(Thresholds(), (Shown{{-9.5f, -9.5f}, "-9.5"}));
     ClickOn("thresholdDown");
     ClickOn("thresholdDown");
-    EXPECT_EQ(Thresholds(), (Pair{-10.5f, -10.5f}));
-    EXPECT_EQ(Threshold(), "-10.5");
+    EXPECT_EQ(Thresholds(), (Shown{{-10.5f, -10.5f}, "-10.5"}));
+
+    Type("-12,5");
+    EXPECT_EQ(mEntry.shownAt, E("threshold").rect);
+    EXPECT_EQ(mEntry.shownText, "-10.5");
+    EXPECT_EQ(Thresholds(), (Shown{{-12.5f, -12.5f}, "-12.5"}));
+    Type(" -120 "); // clamped by the manager
+    EXPECT_EQ(Thresholds(), (Shown{{-90.0f, -90.0f}, "-90.0"}));
+    for (const char* garbage : {"", "abc", "-12x", "-1,2,3", "- 5", "nan", "inf", "1e99"})
+    {
+        Type(garbage);
+        EXPECT_EQ(Thresholds(), (Shown{{-90.0f, -90.0f}, "-90.0"})) << '"' << garbage << '"';
+    }
 }
 
 TEST(AlarmThresholdText, ZeroOneOrTwoDecimalsAndAPointInEveryLocale)

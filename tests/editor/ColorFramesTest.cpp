@@ -16,8 +16,6 @@ namespace
 
 using namespace ColorFramesTest;
 
-// ---------------------------------------------------------------- legend
-
 class ColorLegend : public ColorFrameFixture
 {
 protected:
@@ -28,8 +26,8 @@ protected:
         Open(channels, 300, 60,
              [this](EditorTest::SolidFrame& page)
              {
-                 mLegend = new SpectrumColorLegendFrame(&page, kAt.x, kAt.y, kLegendSource.x,
-                                                        kLegendSource.y, mSkin.get());
+                 new SpectrumColorLegendFrame(&page, kAt.x, kAt.y, kLegendSource.x, kLegendSource.y,
+                                              mSkin.get());
              });
     }
     // What the skin shows at a point of the legend.
@@ -43,8 +41,6 @@ protected:
         // every map but the two greys' middle; the tests use other maps.
         return Pixel(kAt.x + 138, kAt.y + top + 2) != Background(138, top + 2);
     }
-
-    SpectrumColorLegendFrame* mLegend = nullptr;
 };
 
 TEST_F(ColorLegend, StripsShowTheMapsRowOfEachHalfDecibelDownToTheFloor)
@@ -56,76 +52,51 @@ TEST_F(ColorLegend, StripsShowTheMapsRowOfEachHalfDecibelDownToTheFloor)
     config.SetSpectrogramColorMap(1, 7); // turbo
     config.SetSpecFloor(-40.3f);
     mEditor->Paint();
-    Snapshot("legend-both-floor-40");
 
     const PixelBuffer maps = ColorMapPicture();
     ASSERT_EQ(maps.height, 200);
-    const struct
+    // Rows 8 and 14 show maps 0 and 7. Column 238 - i shows -i / 2 dB, raised
+    // to -40.3 dB: map row trunc(80.6) = 80 from i = 80 on.
+    for (const auto& [top, map] : {std::pair{8, 0}, std::pair{14, 7}})
     {
-        std::int32_t top;
-        std::int32_t map;
-    } rows[] = {{8, 0}, {14, 7}};
-    for (const auto& row : rows)
-    {
-        // Column 238 - i shows -i / 2 dB, raised to -40.3 dB: map row
-        // trunc(80.6) = 80 from i = 80 on.
         for (std::int32_t i = 0; i <= 200; ++i)
-        {
-            const std::int32_t x = 238 - i;
-            const ColorSpec expected = FromPixel(maps.At(2 * row.map, std::min(i, 80)));
-            for (std::int32_t y = row.top; y <= row.top + 4; ++y)
-                ASSERT_EQ(Pixel(kAt.x + x, kAt.y + y), expected) << "x " << x << " y " << y;
-        }
+            for (std::int32_t y = top; y <= top + 4; ++y)
+                ASSERT_EQ(Pixel(kAt.x + 238 - i, kAt.y + y),
+                          FromPixel(maps.At(2 * map, std::min(i, 80))))
+                    << "i " << i << " y " << y;
         // Nothing outside the strip.
-        EXPECT_EQ(Pixel(kAt.x + 239, kAt.y + row.top), Background(239, row.top));
-        EXPECT_EQ(Pixel(kAt.x + 37, kAt.y + row.top), Background(37, row.top));
-        EXPECT_EQ(Pixel(kAt.x + 100, kAt.y + row.top + 5), Background(100, row.top + 5));
+        for (const Point p : {Point{239, top}, Point{37, top}, Point{100, top + 5}, Point{100, 7}})
+            EXPECT_EQ(Pixel(kAt.x + p.x, kAt.y + p.y), Background(p.x, p.y)) << p.x << ", " << p.y;
     }
-    EXPECT_EQ(Pixel(kAt.x + 100, kAt.y + 7), Background(100, 7));
-
-    // At the lowest floor the whole map shows, its last row at both -99.5 and -100 dB.
-    config.SetSpecFloor(-100.0f);
-    config.SetSpectrogramColorMap(0, 13);
-    mEditor->Paint();
-    for (std::int32_t i = 0; i <= 200; ++i)
-        ASSERT_EQ(Pixel(kAt.x + 238 - i, kAt.y + 10), FromPixel(maps.At(2 * 13, std::min(i, 199))))
-            << "i " << i;
 }
 
+// A mono instance shows the first row whatever the stored mode.
 TEST_F(ColorLegend, ShowsTheRowsOfTheChannelMode)
 {
-    OpenLegend(2);
-    QVXSpecConfig& config = Config();
-    config.SetSpectrogramColorMap(0, 3);
-    config.SetSpectrogramColorMap(1, 9);
     const struct
     {
-        std::int32_t mode;
+        std::int32_t channels, mode;
         bool first, second;
-    } cases[] = {{QVXSpecConfig::kChLeft, true, false},
-                 {QVXSpecConfig::kChRight, false, true},
-                 {QVXSpecConfig::kChBoth, true, true},
-                 {QVXSpecConfig::kChSum, true, false}};
+    } cases[] = {{2, QVXSpecConfig::kChLeft, true, false},
+                 {2, QVXSpecConfig::kChRight, false, true},
+                 {2, QVXSpecConfig::kChBoth, true, true},
+                 {2, QVXSpecConfig::kChSum, true, false},
+                 {1, QVXSpecConfig::kChRight, true, false}};
     for (const auto& c : cases)
     {
-        config.SetAnalysisChannel(c.mode);
+        if (!mPlugin || c.channels == 1)
+        {
+            mEditor.reset();
+            OpenLegend(c.channels);
+        }
+        Config().SetSpectrogramColorMap(0, 3);
+        Config().SetSpectrogramColorMap(1, 9);
+        Config().SetAnalysisChannel(c.mode);
         mEditor->Paint();
-        EXPECT_EQ(RowDrawn(8), c.first) << "mode " << c.mode;
-        EXPECT_EQ(RowDrawn(14), c.second) << "mode " << c.mode;
+        EXPECT_EQ(std::pair(RowDrawn(8), RowDrawn(14)), std::pair(c.first, c.second))
+            << c.channels << " channels, mode " << c.mode;
     }
 }
-
-TEST_F(ColorLegend, MonoInstanceShowsTheFirstRowWhateverTheStoredMode)
-{
-    OpenLegend(1);
-    Config().SetSpectrogramColorMap(0, 3);
-    Config().SetAnalysisChannel(QVXSpecConfig::kChRight);
-    mEditor->Paint();
-    EXPECT_TRUE(RowDrawn(8));
-    EXPECT_FALSE(RowDrawn(14));
-}
-
-// ---------------------------------------------------------------- map selector
 
 class MapSelector : public ColorFrameFixture
 {
@@ -142,13 +113,13 @@ protected:
                                                           kSelectorSource.y, mSkin.get());
              });
     }
+    using Pair = std::pair<std::int32_t, std::int32_t>;
     // A window point over swatch `map` of a column, `dy` pixels into it.
     static Point Swatch(std::int32_t column, std::int32_t map, std::int32_t dy = 3)
     {
-        const std::int32_t top = column == 0 ? 6 : 136;
-        return {kAt.x + 30, kAt.y + top + 7 * map + dy};
+        return {kAt.x + 30, kAt.y + (column == 0 ? 6 : 136) + 7 * map + dy};
     }
-    std::pair<std::int32_t, std::int32_t> Maps() const
+    Pair Maps() const
     {
         return {Config().GetSpectrogramColorMap(0), Config().GetSpectrogramColorMap(1)};
     }
@@ -161,24 +132,20 @@ protected:
     {
         const std::int32_t top = (column == 0 ? 6 : 136) + 7 * map;
         for (const std::int32_t left : {3, 57})
-        {
             for (std::int32_t y = top; y < top + 7; ++y)
-            {
-                const bool edge = y == top || y == top + 6;
-                if (!White(left, y) || !White(left + 2, y) || White(left + 1, y) != edge)
+                if (!White(left, y) || !White(left + 2, y) ||
+                    White(left + 1, y) != (y == top || y == top + 6))
                     return false;
-            }
-        }
         return true;
     }
 
     QVXSpectrogramColorFrame* mSelector = nullptr;
 };
 
-TEST_F(MapSelector, DraggingChoosesTheMapUnderTheMouseForBothColumns)
+TEST_F(MapSelector,
+       DraggingChoosesTheMapUnderTheMouseForBothColumnsOrWithShiftForOneButNotFromOutside)
 {
     OpenSelector(2);
-    using Pair = std::pair<std::int32_t, std::int32_t>;
     mEditor->MouseDown(Swatch(0, 5));
     EXPECT_EQ(Maps(), (Pair{2, 2})) << "a press alone chooses nothing";
     EXPECT_EQ(mEditor->GetCapture(), mSelector);
@@ -201,12 +168,9 @@ TEST_F(MapSelector, DraggingChoosesTheMapUnderTheMouseForBothColumns)
     // The second column without Shift changes both channels too.
     mEditor->Click(Swatch(1, 14));
     EXPECT_EQ(Maps(), (Pair{14, 14}));
-}
 
-TEST_F(MapSelector, ShiftChoosesForThePressedColumnAlone)
-{
-    OpenSelector(2);
-    using Pair = std::pair<std::int32_t, std::int32_t>;
+    // Shift chooses for the pressed column alone.
+    Config().SetSpectrogramColorMap(0, 2);
     mEditor->MouseDown(Swatch(1, 7), {.shift = true});
     mEditor->MouseMove(Swatch(1, 8));
     mEditor->MouseUp(Swatch(1, 10));
@@ -216,12 +180,8 @@ TEST_F(MapSelector, ShiftChoosesForThePressedColumnAlone)
     // Ctrl is not Shift.
     mEditor->Click(Swatch(0, 6), {.ctrl = true});
     EXPECT_EQ(Maps(), (Pair{6, 6}));
-}
 
-TEST_F(MapSelector, PressesOutsideTheColumnsOrOnTheirEdgesAreIgnored)
-{
-    OpenSelector(2);
-    using Pair = std::pair<std::int32_t, std::int32_t>;
+    // Presses outside the columns or on their edges are ignored.
     const Point outside[] = {{kAt.x + 6, kAt.y + 50},   {kAt.x + 56, kAt.y + 50},
                              {kAt.x + 30, kAt.y + 6},   {kAt.x + 30, kAt.y + 118},
                              {kAt.x + 30, kAt.y + 127}, {kAt.x + 60, kAt.y + 50}};
@@ -231,7 +191,7 @@ TEST_F(MapSelector, PressesOutsideTheColumnsOrOnTheirEdgesAreIgnored)
         EXPECT_EQ(mEditor->GetCapture(), nullptr) << p.x << ", " << p.y;
         mEditor->MouseMove(Swatch(0, 9));
         mEditor->MouseUp(Swatch(0, 9));
-        EXPECT_EQ(Maps(), (Pair{2, 2})) << p.x << ", " << p.y;
+        EXPECT_EQ(Maps(), (Pair{6, 6})) << p.x << ", " << p.y;
     }
     // Just inside the corner of the column.
     mEditor->Click({kAt.x + 7, kAt.y + 7});
@@ -244,31 +204,22 @@ TEST_F(MapSelector, MarksTheChosenSwatchOfEachColumnAndFollowsTheConfiguration)
     Config().SetSpectrogramColorMap(0, 3);
     Config().SetSpectrogramColorMap(1, 12);
     mEditor->Paint();
-    Snapshot("map-selector-stereo");
-    EXPECT_TRUE(Marked(0, 3));
-    EXPECT_TRUE(Marked(1, 12));
-    for (const std::int32_t map : {0, 2, 4, 12, 15})
-        EXPECT_FALSE(Marked(0, map)) << map;
-    for (const std::int32_t map : {0, 3, 11, 13, 15})
-        EXPECT_FALSE(Marked(1, map)) << map;
+    for (const std::int32_t map : {0, 2, 3, 4, 11, 12, 13, 15})
+        EXPECT_EQ(std::pair(Marked(0, map), Marked(1, map)), std::pair(map == 3, map == 12)) << map;
     // The swatches themselves are the skin's.
     EXPECT_EQ(Pixel(kAt.x + 30, kAt.y + 6 + 7 * 3 + 3),
               SkinPixel(kSelectorSource.x + 30, kSelectorSource.y + 6 + 7 * 3 + 3));
 
     mEditor->Click(Swatch(0, 8));
     mEditor->Paint();
-    EXPECT_TRUE(Marked(0, 8));
-    EXPECT_TRUE(Marked(1, 8));
-    EXPECT_FALSE(Marked(0, 3));
-    EXPECT_FALSE(Marked(1, 12));
+    EXPECT_TRUE(Marked(0, 8) && Marked(1, 8));
+    EXPECT_FALSE(Marked(0, 3) || Marked(1, 12));
 }
 
 TEST_F(MapSelector, MonoInstanceCoversTheSecondColumnAndChoosesForTheFirstAlone)
 {
     OpenSelector(1);
-    using Pair = std::pair<std::int32_t, std::int32_t>;
-    mEditor->MouseDown(Swatch(0, 6));
-    mEditor->MouseUp(Swatch(0, 6));
+    mEditor->Click(Swatch(0, 6));
     EXPECT_EQ(Maps(), (Pair{6, 2}));
     mEditor->MouseDown(Swatch(1, 9));
     EXPECT_EQ(mEditor->GetCapture(), nullptr);
@@ -276,25 +227,16 @@ TEST_F(MapSelector, MonoInstanceCoversTheSecondColumnAndChoosesForTheFirstAlone)
     EXPECT_EQ(Maps(), (Pair{6, 2}));
 
     mEditor->Paint();
-    Snapshot("map-selector-mono");
     EXPECT_TRUE(Marked(0, 6));
     // (5, 120) - (59, 267) in the colour of the skin's pixel (546, 328).
     for (std::int32_t y = 110; y < kSelectorHeight; ++y)
-    {
         for (std::int32_t x = 0; x < kSelectorWidth; ++x)
-        {
-            const bool covered = x >= 5 && x < 59 && y >= 120 && y < 267;
-            if (covered)
-                ASSERT_EQ(Pixel(kAt.x + x, kAt.y + y), kSkinCoverColor) << x << ", " << y;
-            else
-                ASSERT_EQ(Pixel(kAt.x + x, kAt.y + y),
-                          SkinPixel(kSelectorSource.x + x, kSelectorSource.y + y))
-                    << x << ", " << y;
-        }
-    }
+            ASSERT_EQ(Pixel(kAt.x + x, kAt.y + y),
+                      x >= 5 && x < 59 && y >= 120 && y < 267
+                          ? kSkinCoverColor
+                          : SkinPixel(kSelectorSource.x + x, kSelectorSource.y + y))
+                << x << ", " << y;
 }
-
-// ---------------------------------------------------------------- curve colours
 
 class CurveColors : public ColorFrameFixture
 {
@@ -324,18 +266,17 @@ protected:
                     return {kAt.x + 26 + 11 * column + 4, kAt.y + 12 + 11 * row + 4};
         return {kAt.x + 66 + 4, kAt.y + 12 + 11 * (role - 18) + 4};
     }
-    // A picker point and the colour the skin's palette has there, as the
-    // configuration keeps it (16 bits, the byte twice).
-    static constexpr Point kPickAt{40, 20}; // in the picker
-    Point PickPoint() const { return {kAt.x + 132 + kPickAt.x, kAt.y + 6 + kPickAt.y}; }
+    // A point (40, 20) in the picker and the colour the skin's palette has
+    // there, as the configuration keeps it (16 bits, the byte twice).
+    static constexpr Point kPickPoint{kAt.x + 132 + 40, kAt.y + 6 + 20};
     ColorSpec PaletteAtPickPoint() const
     {
-        const ColorSpec c =
-            SkinPixel(kPanelSource.x + 132 + kPickAt.x, kPanelSource.y + 6 + kPickAt.y);
+        const ColorSpec c = SkinPixel(kPanelSource.x + 132 + 40, kPanelSource.y + 6 + 20);
         return {static_cast<std::uint16_t>(c.red * 257), static_cast<std::uint16_t>(c.green * 257),
                 static_cast<std::uint16_t>(c.blue * 257)};
     }
     static ColorSpec Low(const ColorSpec& c) { return FromPixel(ToPixel(c)); }
+    ColorSpec At(Point p) const { return Pixel(p.x, p.y); }
 
     QVXSpectrumColorFrame* mPanel = nullptr;
 };
@@ -343,29 +284,25 @@ protected:
 TEST_F(CurveColors, SwatchesShowEachRolesColourInThePanelsArrangement)
 {
     OpenPanel(2);
-    QVXSpecConfig& config = Config();
+    const auto color = [](std::int32_t role) -> ColorSpec
+    {
+        return {static_cast<std::uint16_t>(10 * role + 5),
+                static_cast<std::uint16_t>(200 - 3 * role), 77};
+    };
     for (std::int32_t role = 0; role < 22; ++role)
-        config.SetColor(QVXSpecConfig::kAnaFFT, role,
-                        {static_cast<std::uint16_t>(10 * role + 5),
-                         static_cast<std::uint16_t>(200 - 3 * role), 77});
+        Config().SetColor(QVXSpecConfig::kAnaFFT, role, color(role));
     mEditor->Paint();
-    Snapshot("curve-colours-stereo");
-    // A stereo FFT panel shows its skin unpatched: the average row's label.
-    for (std::int32_t x = 0; x < 26; ++x)
-        ASSERT_EQ(Pixel(kAt.x + x, kAt.y + 38), SkinPixel(kPanelSource.x + x, kPanelSource.y + 38))
-            << x;
     for (std::int32_t role = 0; role < 22; ++role)
     {
+        // A stereo FFT panel shows its skin unpatched: the average row's label.
+        ASSERT_EQ(Pixel(kAt.x + role, kAt.y + 38),
+                  SkinPixel(kPanelSource.x + role, kPanelSource.y + 38));
         const Point c = SwatchCentre(role);
-        const ColorSpec expected{static_cast<std::uint16_t>(10 * role + 5),
-                                 static_cast<std::uint16_t>(200 - 3 * role), 77};
-        EXPECT_EQ(Pixel(c.x, c.y), expected) << "role " << role;
+        EXPECT_EQ(Pixel(c.x, c.y), color(role)) << "role " << role;
         // 8 x 8: the swatch's far corner is in (but for the chosen role's,
         // which has its dashed border there), the next pixel is the skin's.
-        if (role != mPanel->GetSelectedRole())
-        {
-            EXPECT_EQ(Pixel(c.x + 3, c.y + 3), expected) << "role " << role;
-        }
+        EXPECT_TRUE(role == mPanel->GetSelectedRole() || Pixel(c.x + 3, c.y + 3) == color(role))
+            << "role " << role;
         EXPECT_EQ(Pixel(c.x + 4, c.y + 3),
                   SkinPixel(kPanelSource.x + c.x + 4 - kAt.x, kPanelSource.y + c.y + 3 - kAt.y))
             << "role " << role;
@@ -376,61 +313,59 @@ TEST_F(CurveColors, ClickingASwatchThenPickingSetsThatRolesColourOfTheCurrentVie
 {
     OpenPanel(2);
     QVXSpecConfig& config = Config();
-    const QVXSpecConfig::ColorSet fftBefore = config.GetColorSet(QVXSpecConfig::kAnaFFT);
-    const QVXSpecConfig::ColorSet thirdBefore = config.GetColorSet(QVXSpecConfig::kAna3rdOct);
+    const auto fftBefore = config.GetColorSet(QVXSpecConfig::kAnaFFT);
+    const auto thirdBefore = config.GetColorSet(QVXSpecConfig::kAna3rdOct);
     const ColorSpec picked = PaletteAtPickPoint();
     ASSERT_NE(picked, fftBefore[4]);
 
     mEditor->Click(SwatchCentre(4));
     EXPECT_EQ(mPanel->GetSelectedRole(), 4);
-    mEditor->Click(PickPoint());
+    mEditor->Click(kPickPoint);
     QVXSpecConfig::ColorSet expected = fftBefore;
     expected[4] = picked;
     EXPECT_EQ(config.GetColorSet(QVXSpecConfig::kAnaFFT), expected);
     EXPECT_EQ(config.GetColorSet(QVXSpecConfig::kAna3rdOct), thirdBefore);
     // The swatch and the large one beside the picker show it.
     mEditor->Paint();
-    EXPECT_EQ(Pixel(SwatchCentre(4).x, SwatchCentre(4).y), Low(picked));
+    EXPECT_EQ(At(SwatchCentre(4)), Low(picked));
     EXPECT_EQ(Pixel(kAt.x + 116, kAt.y + 22), Low(picked));
     // The chosen swatch has the dashed border, the others none.
-    EXPECT_TRUE(mPanel->GetSwatch(4)->IsSelected());
-    EXPECT_FALSE(mPanel->GetSwatch(0)->IsSelected());
+    EXPECT_TRUE(mPanel->GetSwatch(4)->IsSelected() && !mPanel->GetSwatch(0)->IsSelected());
     // The colour from before the pick is kept below; a click restores it.
     EXPECT_EQ(Pixel(kAt.x + 116, kAt.y + 44), Low(fftBefore[4]));
     mEditor->Click({kAt.x + 116, kAt.y + 44});
     EXPECT_EQ(config.GetColor(QVXSpecConfig::kAnaFFT, 4), fftBefore[4]);
-    mEditor->Click(PickPoint());
+    mEditor->Click(kPickPoint);
 
     // In the third-octave view the same gesture edits that view's colours.
     config.SetSpectrumView(QVXSpecConfig::kAna3rdOct);
     mEditor->Click(SwatchCentre(19));
-    mEditor->MouseDown(PickPoint());
-    mEditor->MouseUp(PickPoint());
+    mEditor->MouseDown(kPickPoint);
+    mEditor->MouseUp(kPickPoint);
     EXPECT_EQ(config.GetColor(QVXSpecConfig::kAna3rdOct, 19), picked);
     EXPECT_EQ(config.GetColor(QVXSpecConfig::kAnaFFT, 19), fftBefore[19]);
     mEditor->Paint();
-    Snapshot("curve-colours-third-octave-picked");
-    EXPECT_EQ(Pixel(SwatchCentre(19).x, SwatchCentre(19).y), Low(picked));
+    EXPECT_EQ(At(SwatchCentre(19)), Low(picked));
     // The view's other swatches show its own colours.
-    EXPECT_EQ(Pixel(SwatchCentre(2).x, SwatchCentre(2).y), Low(thirdBefore[2]));
+    EXPECT_EQ(At(SwatchCentre(2)), Low(thirdBefore[2]));
 }
 
 TEST_F(CurveColors, ThirdOctaveAndMonoPanelsCarryTheirSkinPatches)
 {
     OpenPanel(1, QVXSpecConfig::kAna3rdOct);
     mEditor->Paint();
-    Snapshot("curve-colours-mono-third-octave");
     // (663, 452) - (689, 462) of the skin at (0, 34); (666, 372) - (687, 404) at (37, 12).
-    for (std::int32_t y = 0; y < 10; ++y)
-        for (std::int32_t x = 0; x < 26; ++x)
-            ASSERT_EQ(Pixel(kAt.x + x, kAt.y + 34 + y), SkinPixel(663 + x, 452 + y))
-                << x << ", " << y;
     for (std::int32_t y = 0; y < 32; ++y)
-        for (std::int32_t x = 0; x < 21; ++x)
-            ASSERT_EQ(Pixel(kAt.x + 37 + x, kAt.y + 12 + y), kMonoPatchColor) << x << ", " << y;
+        for (std::int32_t x = 0; x < 26; ++x)
+        {
+            ASSERT_TRUE(y >= 10 || Pixel(kAt.x + x, kAt.y + 34 + y) == SkinPixel(663 + x, 452 + y))
+                << x << ", " << y;
+            ASSERT_TRUE(x >= 21 || Pixel(kAt.x + 37 + x, kAt.y + 12 + y) == kMonoPatchColor)
+                << x << ", " << y;
+        }
     // The left swatches still show and react; a click on the patch does nothing.
     const QVXSpecConfig::ColorSet colors = Config().GetColorSet(QVXSpecConfig::kAnaFFT);
-    EXPECT_EQ(Pixel(SwatchCentre(3).x, SwatchCentre(3).y), Low(colors[3]));
+    EXPECT_EQ(At(SwatchCentre(3)), Low(colors[3]));
     mEditor->Click(SwatchCentre(4));
     EXPECT_EQ(mPanel->GetSelectedRole(), 0);
     mEditor->Click(SwatchCentre(3));

@@ -1,12 +1,9 @@
 #pragma once
 // An editor over a mono or stereo plug-in object whose page holds the colour
-// frames a test builds, and a skin picture drawn here with every place those
-// frames read from the skin: backgrounds, the swatch columns of the colour
-// maps, the picker's palette, the mono and third-octave patches, and the
-// panel-colour pixel.
-//
-// With QUARVIX_SNAPSHOT_DIR set, Snapshot() writes the window there as a PNG
-// for a look by eye.
+// frames a test builds, and a skin drawn here with every place those frames
+// read from it: backgrounds, the swatch columns of the colour maps, the
+// picker's palette, the mono and third-octave patches, the panel-colour pixel.
+// With QUARVIX_SNAPSHOT_DIR set, Snapshot() writes the window there as a PNG.
 
 #include "editor/QVXColorMaps.h"
 #include "gui/EditorTestSupport.h"
@@ -58,9 +55,9 @@ inline ColorSpec PaletteColor(std::int32_t x, std::int32_t y)
     return {r, static_cast<std::uint16_t>(y * 3), static_cast<std::uint16_t>(255 - r)};
 }
 
-inline void Label(OGWorld& skin, Point at, const char* text, const ColorSpec& color = kSkinText)
+inline void Label(OGWorld& skin, Point at, const char* text)
 {
-    skin.SetTextFace(1, color);
+    skin.SetTextFace(1, kSkinText);
     skin.MoveTo(at);
     skin.DrawString(text);
 }
@@ -76,20 +73,15 @@ inline std::unique_ptr<OGWorld> MakeTestSkin()
     // map from quiet (left) to loud (right).
     const Point sel = kSelectorSource;
     for (const Rect column : {Rect{6, 6, 56, 118}, Rect{6, 136, 56, 248}})
-    {
         for (int map = 0; map < kColorMapCount; ++map)
-        {
-            const ColorMapTable table = ColorMapColors(map);
             for (std::int32_t x = column.left; x < column.right; ++x)
             {
                 const int row = kColorMapRowCount - 1 -
                                 (x - column.left) * (kColorMapRowCount - 1) / (column.Width() - 1);
-                s.SetForeColor(table[static_cast<std::size_t>(row)]);
+                s.SetForeColor(ColorMapColors(map)[static_cast<std::size_t>(row)]);
                 const std::int32_t top = column.top + 7 * map;
                 s.PaintRect({sel.x + x, sel.y + top, sel.x + x + 1, sel.y + top + 7});
             }
-        }
-    }
     Label(s, {sel.x + 7, sel.y + 131}, "R");
     s.SetForeColor(kSkinCoverColor);
     s.PaintRect({546, 328, 547, 329});
@@ -100,9 +92,9 @@ inline std::unique_ptr<OGWorld> MakeTestSkin()
     s.PaintRect({leg.x, leg.y, leg.x + 278, leg.y + 40});
     s.SetForeColor(kSkinBorder);
     s.FrameRect({leg.x, leg.y, leg.x + 278, leg.y + 40});
+    s.SetForeColor(kSkinText);
     for (int db = 0; db <= 100; db += 10)
     {
-        s.SetForeColor(kSkinText);
         s.MoveTo({leg.x + 238 - 2 * db, leg.y + 21});
         s.LineTo({leg.x + 238 - 2 * db, leg.y + 23});
     }
@@ -114,23 +106,23 @@ inline std::unique_ptr<OGWorld> MakeTestSkin()
     s.SetForeColor(kSkinFace);
     s.PaintRect({pan.x, pan.y, pan.x + kPanelWidth, pan.y + kPanelHeight});
     const char* rows[] = {"Live", "Peak", "Avg", "M1", "M2", "M3"};
+    const char* side[] = {"BG", "Grid", "Text", "Info"};
     for (int row = 0; row < 6; ++row)
+    {
         Label(s, {pan.x + 3, pan.y + 20 + 11 * row}, rows[row]);
+        if (row < 4)
+            Label(s, {pan.x + 77, pan.y + 20 + 11 * row}, side[row]);
+    }
     Label(s, {pan.x + 28, pan.y + 9}, "L");
     Label(s, {pan.x + 39, pan.y + 9}, "R");
     Label(s, {pan.x + 49, pan.y + 9}, "M");
-    const char* side[] = {"BG", "Grid", "Text", "Info"};
-    for (int row = 0; row < 4; ++row)
-        Label(s, {pan.x + 77, pan.y + 20 + 11 * row}, side[row]);
     const Rect palette{pan.x + 132, pan.y + 6, pan.x + 218, pan.y + 74};
     for (std::int32_t y = palette.top; y < palette.bottom; ++y)
-    {
         for (std::int32_t x = palette.left; x < palette.right; ++x)
         {
             s.SetForeColor(PaletteColor(x - palette.left, y - palette.top));
             s.PaintRect({x, y, x + 1, y + 1});
         }
-    }
 
     // The patches: a plain face where the second channel's swatches were,
     // and the third-octave view's name for the average row.
@@ -170,17 +162,15 @@ protected:
     ColorSpec SkinPixel(std::int32_t x, std::int32_t y) const
     {
         ColorSpec color;
-        mSkin->GetPixel({x, y}, color);
-        return color;
+        return mSkin->GetPixel({x, y}, color), color;
     }
 
     void Snapshot(const std::string& name) const
     {
         const char* folder = std::getenv("QUARVIX_SNAPSHOT_DIR");
-        if (!folder)
-            return;
         std::string error;
         EXPECT_TRUE(
+            !folder ||
             mEditor->SavePng((std::filesystem::path(folder) / (name + ".png")).string(), &error))
             << error;
     }

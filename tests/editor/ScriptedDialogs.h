@@ -6,7 +6,10 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 struct ScriptedDialogs : DialogService
 {
@@ -16,6 +19,14 @@ struct ScriptedDialogs : DialogService
         if (answer)
             path = *answer;
         return answer.has_value();
+    }
+    // The (label, pattern) filters dialog i offered.
+    Pairs Filters(std::size_t i) const
+    {
+        Pairs filters;
+        for (const auto& filter : asked.at(i).filters)
+            filters.emplace_back(filter.label, filter.pattern);
+        return filters;
     }
     std::optional<std::string> answer;
     std::vector<FileDialogRequest> asked;

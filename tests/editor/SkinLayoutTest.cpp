@@ -1,23 +1,22 @@
-// The skin layout table and the pictures the build draws from it: the
-// geometry holds together (nothing overlaps, everything inside its panel and
-// picture, the fixed places of the plot and colour frames kept), every
-// button's states look different, and real buttons placed from the table
-// show the images the table names.
+// The skin layout table and the pictures drawn from it: the geometry holds
+// together and every button's states look different.
 
-#include "ColorFramesTestSupport.h"
-
+#include "editor/SkinLayout.h"
 #include "base/Exceptions.h"
-#include "editor/QVXSpecPlotFrame.h"
 #include "editor/QVXSpectrogramColorFrame.h"
 #include "editor/QVXSpectrumColorFrame.h"
-#include "editor/SkinLayout.h"
 #include "editor/SpectrumColorLegendFrame.h"
-#include "gui/GraphicControl.h"
+#include "gui/OGWorld.h"
+#include "gui/PngImage.h"
+#include "resources/ResourceTable.h"
 #include "skin/SkinPictures.h"
+
+#include <gtest/gtest.h>
 
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -25,26 +24,16 @@ namespace
 
 using namespace SkinLayout;
 
-std::string Name(const Element& e)
-{
-    return std::string(e.name);
-}
-
-bool Inside(const Rect& inner, const Rect& outer)
-{
-    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
-           inner.bottom <= outer.bottom;
-}
-
-Rect Whole(Size size)
-{
-    return {0, 0, size.width, size.height};
-}
-
-Rect Background(Panel panel)
-{
-    return {0, 0, PanelRect(panel).Width(), PanelRect(panel).Height()};
-}
+const auto Name = [](const Element& e) { return std::string(e.name); };
+const auto At = [](Point p, Size size) -> Rect {
+    return {p.x, p.y, p.x + size.width, p.y + size.height};
+};
+const auto Background = [](Panel panel) {
+    return At({0, 0}, {PanelRect(panel).Width(), PanelRect(panel).Height()});
+};
+// For the non-empty rectangles of the table.
+const auto Inside = [](const Rect& inner, const Rect& outer)
+{ return inner.Intersect(outer) == inner; };
 
 // Every image place of a panel's picture, named: button strips, the blink
 // phase of the freeze button, the zoom handles, the patches, the alarm
@@ -63,31 +52,18 @@ std::vector<std::pair<std::string, Rect>> ImagePlaces(Panel panel)
     }
     if (panel == Panel::Analyzer)
     {
-        for (const bool upper : {false, true})
-        {
-            const Point at = ZoomHandleImage(upper);
-            places.emplace_back(
-                upper ? "upperHandle" : "lowerHandle",
-                Rect{at.x, at.y, at.x + kZoomHandleSize.width, at.y + kZoomHandleSize.height});
-        }
+        places.emplace_back("lowerHandle", At(ZoomHandleImage(false), kZoomHandleSize));
+        places.emplace_back("upperHandle", At(ZoomHandleImage(true), kZoomHandleSize));
         places.emplace_back("thirdOctavePatch", kThirdOctavePatch);
         places.emplace_back("monoPatch", kMonoPatch);
     }
-    if (panel == Panel::Header)
-    {
-        for (std::int32_t s = 0; s < kAlarmSeverityCount; ++s)
-        {
-            const Point at{kAlarmValueImage.x + s * kAlarmValueStep.x,
-                           kAlarmValueImage.y + s * kAlarmValueStep.y};
-            places.emplace_back(
-                "alarmValue" + std::to_string(s),
-                Rect{at.x, at.y, at.x + kAlarmValueSize.width, at.y + kAlarmValueSize.height});
-        }
-    }
+    for (std::int32_t s = 0; panel == Panel::Header && s < kAlarmSeverityCount; ++s)
+        places.emplace_back("alarmValue" + std::to_string(s),
+                            At({kAlarmValueImage.x + s * kAlarmValueStep.x,
+                                kAlarmValueImage.y + s * kAlarmValueStep.y},
+                               kAlarmValueSize));
     return places;
 }
-
-// ---------------------------------------------------------------- geometry
 
 TEST(SkinLayoutGeometry, PanelsStackIntoTheEditorAndEachPictureStartsWithItsPanel)
 {
@@ -105,12 +81,12 @@ TEST(SkinLayoutGeometry, PanelsStackIntoTheEditorAndEachPictureStartsWithItsPane
         top = r.bottom;
     }
     EXPECT_EQ(top, editor.height);
-    EXPECT_EQ(PictureOf(Panel::Header), 1000);
-    EXPECT_EQ(PictureOf(Panel::Analyzer), 2000);
-    EXPECT_EQ(PictureOf(Panel::Global), 2200);
+    EXPECT_EQ(std::make_tuple(PictureOf(Panel::Header), PictureOf(Panel::Analyzer),
+                              PictureOf(Panel::Global)),
+              std::make_tuple(1000, 2000, 2200));
 }
 
-TEST(SkinLayoutGeometry, NothingOverlapsAndEverythingLiesInsideItsPanelOrFrame)
+TEST(SkinLayoutGeometry, NothingOverlapsAndEverythingLiesInsideItsPanelFrameOrPicture)
 {
     for (const Panel panel : kPanels)
     {
@@ -127,79 +103,65 @@ TEST(SkinLayoutGeometry, NothingOverlapsAndEverythingLiesInsideItsPanelOrFrame)
             }
             EXPECT_TRUE(Inside(e.rect, holder)) << Name(e) << " outside " << e.parent;
         }
+        // Frames shown in different views may share a place.
         for (std::size_t i = 0; i < elements.size(); ++i)
-        {
             for (std::size_t j = i + 1; j < elements.size(); ++j)
             {
                 const Element& a = elements[i];
                 const Element& b = elements[j];
-                // Frames shown in different views may share a place.
-                if (a.parent != b.parent || (a.views & b.views) == 0)
-                    continue;
-                EXPECT_FALSE(a.rect.Intersects(b.rect)) << Name(a) << " overlaps " << Name(b);
+                EXPECT_FALSE(a.parent == b.parent && (a.views & b.views) != 0 &&
+                             a.rect.Intersects(b.rect))
+                    << Name(a) << " overlaps " << Name(b);
             }
-        }
         // Labels and groups draw into free panel space, inside the panel.
         for (const Group& g : Groups(panel))
             EXPECT_TRUE(Inside(g.box, Background(panel))) << g.caption;
-    }
-}
 
-TEST(SkinLayoutGeometry, EveryImageLiesInItsPictureBelowThePanelAndApartFromTheOthers)
-{
-    for (const Panel panel : kPanels)
-    {
+        // Every image lies in the picture below the panel, apart from the others.
         const auto places = ImagePlaces(panel);
         for (const auto& [name, r] : places)
         {
-            EXPECT_TRUE(Inside(r, Whole(PictureSize(panel)))) << name;
+            EXPECT_TRUE(Inside(r, At({0, 0}, PictureSize(panel)))) << name;
             EXPECT_FALSE(r.Intersects(Background(panel))) << name << " lies on the panel";
         }
         for (std::size_t i = 0; i < places.size(); ++i)
-        {
             for (std::size_t j = i + 1; j < places.size(); ++j)
                 EXPECT_FALSE(places[i].second.Intersects(places[j].second))
                     << places[i].first << " overlaps " << places[j].first;
-        }
     }
 }
 
 TEST(SkinLayoutGeometry, ButtonStripsFollowTheButtonsImageRules)
 {
     for (const Panel panel : kPanels)
-    {
         for (const Element& e : Elements(panel))
         {
             if (!e.IsButton())
                 continue;
+            SCOPED_TRACE(Name(e));
             const ButtonImages& im = e.images;
-            // One strip: images side by side, each of the button's size.
-            EXPECT_EQ(im.offset.y, 0) << Name(e);
-            EXPECT_GE(im.offset.x, e.rect.Width()) << Name(e);
+            // One strip: images side by side, each of the button's size; the
+            // last one the disabled look, but for lamps, which show their value.
+            EXPECT_EQ(im.offset.y, 0);
+            EXPECT_GE(im.offset.x, e.rect.Width());
             const std::int32_t last = e.ImageCount() - 1;
-            if (e.mouseActive)
+            EXPECT_EQ(im.disabledSource,
+                      (e.mouseActive ? Point{im.source.x + last * im.offset.x, im.source.y}
+                                     : Point{-1, -1}));
+            // A multi-state button's value s pressed or not: images 2s and 2s + 1.
+            const bool multi = e.kind == Kind::MultiState;
+            EXPECT_EQ(im.hasPressed, !multi);
+            if (multi)
             {
-                EXPECT_EQ(im.disabledSource, (Point{im.source.x + last * im.offset.x, im.source.y}))
-                    << Name(e);
-            }
-            else
-            {
-                EXPECT_LT(im.disabledSource.x, 0) << Name(e) << ": a lamp shows its value";
-            }
-            if (e.kind == Kind::MultiState)
-            {
-                // Value s pressed or not: images 2s and 2s + 1, in the one strip.
-                EXPECT_FALSE(im.hasPressed) << Name(e);
                 EXPECT_EQ(e.ImageCount(), 2 * (e.states + 1) + (e.mouseActive ? 1 : 0));
             }
             else
             {
-                EXPECT_TRUE(im.hasPressed) << Name(e);
-                EXPECT_EQ(im.pressedSource, (Point{im.source.x + 2 * im.offset.x, im.source.y}));
-                EXPECT_EQ(im.pressedOffset, im.offset);
+                EXPECT_EQ(
+                    std::tie(im.pressedSource, im.pressedOffset),
+                    std::make_tuple(Point{im.source.x + 2 * im.offset.x, im.source.y}, im.offset));
             }
         }
-    }
 }
 
 TEST(SkinLayoutGeometry, EveryControlIdOfTheAnalyzerPanelHasItsPlace)
@@ -210,35 +172,30 @@ TEST(SkinLayoutGeometry, EveryControlIdOfTheAnalyzerPanelHasItsPlace)
         if (e.IsButton() && e.parent.empty())
             byId[e.id].push_back(&e);
     }
-    for (std::int32_t id = 0; id <= 51; ++id)
-        EXPECT_TRUE(byId.count(id)) << "control id " << id << " has no place";
-    EXPECT_EQ(byId.begin()->first, 0);
-    EXPECT_EQ(byId.rbegin()->first, 51);
+    // Ids 0 ... 51, each with a place.
+    EXPECT_EQ(std::make_tuple(byId.size(), byId.begin()->first, byId.rbegin()->first),
+              std::make_tuple(52u, 0, 51));
 
     for (const auto& [id, controls] : byId)
     {
         const Element& first = *controls.front();
         if (first.kind == Kind::RadioMember)
         {
-            std::set<std::int32_t> members;
+            // Members 0 ... n - 1, each once: the group's values.
+            std::set<std::int32_t> members, want;
             for (const Element* member : controls)
             {
                 EXPECT_EQ(member->kind, Kind::RadioMember) << id;
                 members.insert(member->member);
+                want.insert(static_cast<std::int32_t>(want.size()));
             }
-            // Members 0 ... n - 1, each once: the group's values.
-            EXPECT_EQ(members.size(), controls.size()) << id;
-            EXPECT_EQ(*members.begin(), 0) << id;
-            EXPECT_EQ(*members.rbegin(), static_cast<std::int32_t>(controls.size()) - 1) << id;
+            EXPECT_EQ(members, want) << id;
             continue;
         }
         // One control per id, but for the average switches of the curve
         // and bar views, which never show together.
-        if (controls.size() > 1)
-        {
-            for (std::size_t i = 1; i < controls.size(); ++i)
-                EXPECT_EQ(controls[0]->views & controls[i]->views, 0) << "id " << id;
-        }
+        for (std::size_t i = 1; i < controls.size(); ++i)
+            EXPECT_EQ(controls[0]->views & controls[i]->views, 0) << "id " << id;
         if (first.kind == Kind::Increment || first.kind == Kind::Decrement)
         {
             const Element* other = FindControl(Panel::Analyzer, first.member);
@@ -249,16 +206,15 @@ TEST(SkinLayoutGeometry, EveryControlIdOfTheAnalyzerPanelHasItsPlace)
     }
     // The steps of the table: 18 doubles the FFT size, 14 and 16 raise
     // gain and floor, the odd ids of 2 ... 13 step up.
+    // The band-level alarm panel's codes: 0/1 the lower end down/up, 2/3 the upper.
     for (const std::int32_t up : {3, 5, 9, 13, 14, 16, 18, 20})
         EXPECT_EQ(FindControl(Panel::Analyzer, up)->kind, Kind::Increment) << up;
     for (const std::int32_t down : {2, 4, 8, 12, 15, 17, 19, 21})
         EXPECT_EQ(FindControl(Panel::Analyzer, down)->kind, Kind::Decrement) << down;
-    // The band-level alarm panel's codes: 0/1 the lower end down/up, 2/3 the upper.
-    const std::string_view band = "bandLevelAlarm";
-    EXPECT_EQ(FindControl(Panel::Analyzer, 0, -1, band)->kind, Kind::Decrement);
-    EXPECT_EQ(FindControl(Panel::Analyzer, 1, -1, band)->kind, Kind::Increment);
-    EXPECT_EQ(FindControl(Panel::Analyzer, 2, -1, band)->kind, Kind::Decrement);
-    EXPECT_EQ(FindControl(Panel::Analyzer, 3, -1, band)->kind, Kind::Increment);
+    for (const std::int32_t code : {0, 1, 2, 3})
+        EXPECT_EQ(FindControl(Panel::Analyzer, code, -1, "bandLevelAlarm")->kind,
+                  code % 2 ? Kind::Increment : Kind::Decrement)
+            << code;
 }
 
 TEST(SkinLayoutGeometry, FixedPlacesOfThePlotAndTheColourFramesHold)
@@ -270,17 +226,14 @@ TEST(SkinLayoutGeometry, FixedPlacesOfThePlotAndTheColourFramesHold)
     };
     EXPECT_EQ(rectOf("plot"), (Rect{9, 33, 510, 233}));
     EXPECT_EQ(rectOf("bandLevelAlarm"), (Rect{34, 343, 511, 364}));
-    EXPECT_EQ(rectOf("colorLegend").Width(), SpectrumColorLegendFrame::kWidth);
-    EXPECT_EQ(rectOf("colorLegend").Height(), SpectrumColorLegendFrame::kHeight);
+    EXPECT_EQ((Size{rectOf("colorLegend").Width(), rectOf("colorLegend").Height()}),
+              (Size{SpectrumColorLegendFrame::kWidth, SpectrumColorLegendFrame::kHeight}));
     // The zoom strip shares the plot's frequency axis.
-    EXPECT_EQ(rectOf("zoomStrip").left, kPlot.left);
-    EXPECT_EQ(rectOf("zoomStrip").right, kPlot.right);
+    EXPECT_EQ(std::make_pair(rectOf("zoomStrip").left, rectOf("zoomStrip").right),
+              std::make_pair(kPlot.left, kPlot.right));
     EXPECT_EQ(kZoomHandleSize.width, 8);
-    const Element* lower = Find(Panel::Analyzer, "lowerBand");
-    const Element* upper = Find(Panel::Analyzer, "upperBand");
-    ASSERT_TRUE(lower && upper);
-    EXPECT_EQ((Point{lower->rect.left, lower->rect.top}), (Point{176, 348}));
-    EXPECT_EQ((Point{upper->rect.left, upper->rect.top}), (Point{243, 348}));
+    for (const auto& [name, x] : {std::pair{"lowerBand", 176}, {"upperBand", 243}})
+        EXPECT_EQ((Point{rectOf(name).left, rectOf(name).top}), (Point{x, 348})) << name;
 
     // The selector: its columns, markers and mono cover inside it, and the
     // skin pixel whose colour covers in mono inside it too.
@@ -301,9 +254,8 @@ TEST(SkinLayoutGeometry, FixedPlacesOfThePlotAndTheColourFramesHold)
     EXPECT_EQ(kThirdOctavePatch, QVXSpectrumColorFrame::kThirdOctavePatch);
     EXPECT_EQ(kMonoPatch, QVXSpectrumColorFrame::kMonoPatch);
     const auto layout = QVXSpectrumColorFrame::DefaultLayout({colors.left, colors.top});
-    EXPECT_TRUE(Inside(layout.picker, colors));
-    EXPECT_TRUE(Inside(layout.current, colors));
-    EXPECT_TRUE(Inside(layout.original, colors));
+    for (const Rect& part : {layout.picker, layout.current, layout.original})
+        EXPECT_TRUE(Inside(part, colors));
     const std::int32_t rows = static_cast<std::int32_t>(QVXSpectrumColorFrame::kGridRoles.size()) /
                               QVXSpectrumColorFrame::kGridColumns;
     const Rect swatches{layout.swatches.x, layout.swatches.y,
@@ -315,8 +267,6 @@ TEST(SkinLayoutGeometry, FixedPlacesOfThePlotAndTheColourFramesHold)
                                          mono.y - kMonoPatch.top + colors.top),
                        colors));
 }
-
-// ---------------------------------------------------------------- pictures
 
 PixelBuffer Decoded(Panel panel)
 {
@@ -332,34 +282,25 @@ std::vector<std::uint32_t> Pixels(const PixelBuffer& picture, const Rect& r)
 {
     std::vector<std::uint32_t> pixels;
     for (std::int32_t y = r.top; y < r.bottom; ++y)
-    {
         for (std::int32_t x = r.left; x < r.right; ++x)
             pixels.push_back(picture.Contains(x, y) ? picture.At(x, y) & 0xffffff : 0xff000000);
-    }
     return pixels;
 }
 
-TEST(SkinPictures, EachPanelPictureIsEmbeddedWithTheSizeTheTableGives)
+// Each panel's picture is embedded with the size the table gives, and in
+// it every state of every button looks different.
+TEST(SkinPictures, EachPictureHasTheTablesSizeAndEveryButtonStateLooksDifferent)
 {
     EXPECT_EQ(Skin::GetPictureIds(), (std::vector<std::int32_t>{1000, 2000, 2200}));
+    EXPECT_TRUE(Skin::FindPictureData(5901).empty());
+    EXPECT_EQ(Skin::FindPicture(1234), nullptr);
+    EXPECT_THROW(Skin::MakeWorld(1234), AppFrame::ResAlloc);
     for (const Panel panel : kPanels)
     {
         const PixelBuffer picture = Decoded(panel);
         EXPECT_EQ((Size{picture.width, picture.height}), PictureSize(panel)) << PictureOf(panel);
         EXPECT_FALSE(picture.oneBit);
-        auto world = Skin::MakeWorld(PictureOf(panel));
-        EXPECT_EQ(world->GetBounds(), Whole(PictureSize(panel)));
-    }
-    EXPECT_TRUE(Skin::FindPictureData(5901).empty());
-    EXPECT_EQ(Skin::FindPicture(1234), nullptr);
-    EXPECT_THROW(Skin::MakeWorld(1234), AppFrame::ResAlloc);
-}
-
-TEST(SkinPictures, EveryStateOfEveryButtonLooksDifferent)
-{
-    for (const Panel panel : kPanels)
-    {
-        const PixelBuffer picture = Decoded(panel);
+        EXPECT_EQ(Skin::MakeWorld(PictureOf(panel))->GetBounds(), At({0, 0}, PictureSize(panel)));
         for (const Element& e : Elements(panel))
         {
             std::vector<std::pair<std::string, std::vector<std::uint32_t>>> images;
@@ -372,16 +313,12 @@ TEST(SkinPictures, EveryStateOfEveryButtonLooksDifferent)
                 images.emplace_back("blink pressed on", Pixels(picture, BlinkImageRect(e, 3)));
             }
             for (std::size_t i = 0; i < images.size(); ++i)
-            {
                 for (std::size_t j = i + 1; j < images.size(); ++j)
                     EXPECT_TRUE(images[i].second != images[j].second)
                         << Name(e) << ": image " << images[i].first << " = " << images[j].first;
-            }
             // A button in its place shows its first image in the background too.
-            if (e.IsButton())
-            {
-                EXPECT_EQ(Pixels(picture, e.rect), images.front().second) << Name(e);
-            }
+            EXPECT_TRUE(!e.IsButton() || Pixels(picture, e.rect) == images.front().second)
+                << Name(e);
         }
     }
 }
@@ -397,16 +334,11 @@ TEST(SkinPictures, ColourFramesFindWhatTheyReadInTheSkin)
     const std::uint32_t cover = skin.At(kSelectorPanelPixel.x, kSelectorPanelPixel.y) & 0xffffff;
     const Rect c =
         QVXSpectrogramColorFrame::kMonoCover.Offset(kColorMapSelector.left, kColorMapSelector.top);
-    for (std::int32_t x = c.left - 1; x <= c.right; ++x)
-    {
-        EXPECT_EQ(skin.At(x, c.top - 1) & 0xffffff, cover) << x;
-        EXPECT_EQ(skin.At(x, c.bottom) & 0xffffff, cover) << x;
-    }
-    for (std::int32_t y = c.top; y < c.bottom; ++y)
-    {
-        EXPECT_EQ(skin.At(c.left - 1, y) & 0xffffff, cover) << y;
-        EXPECT_EQ(skin.At(c.right, y) & 0xffffff, cover) << y;
-    }
+    const Rect ring{c.left - 1, c.top - 1, c.right + 1, c.bottom + 1};
+    for (std::int32_t y = ring.top; y < ring.bottom; ++y)
+        for (std::int32_t x = ring.left; x < ring.right; ++x)
+            EXPECT_TRUE(c.ContainsPixel({x, y}) || (skin.At(x, y) & 0xffffff) == cover)
+                << x << ", " << y;
 
     // Swatch k of each column runs from map k's quietest colour (left) to
     // its loudest (right).
@@ -432,9 +364,8 @@ TEST(SkinPictures, ColourFramesFindWhatTheyReadInTheSkin)
     // The third-octave patch relabels the average row; the mono patch is
     // plain panel where swatches were.
     const Point at = QVXSpectrumColorFrame::kThirdOctavePatchAt;
-    const Rect averageLabel{kCurveColors.left + at.x, kCurveColors.top + at.y,
-                            kCurveColors.left + at.x + kThirdOctavePatch.Width(),
-                            kCurveColors.top + at.y + kThirdOctavePatch.Height()};
+    const Rect averageLabel = At({kCurveColors.left + at.x, kCurveColors.top + at.y},
+                                 {kThirdOctavePatch.Width(), kThirdOctavePatch.Height()});
     EXPECT_NE(Pixels(skin, kThirdOctavePatch), Pixels(skin, averageLabel));
     const auto monoPixels = Pixels(skin, kMonoPatch);
     EXPECT_EQ(std::set<std::uint32_t>(monoPixels.begin(), monoPixels.end()).size(), 1u);
@@ -444,190 +375,8 @@ TEST(SkinPictures, ColourFramesFindWhatTheyReadInTheSkin)
     std::set<std::vector<std::uint32_t>> severities;
     for (std::int32_t s = 0; s < kAlarmSeverityCount; ++s)
         severities.insert(
-            Pixels(header, Rect{kAlarmValueImage.x, kAlarmValueImage.y + 12 * s,
-                                kAlarmValueImage.x + kAlarmValueSize.width,
-                                kAlarmValueImage.y + 12 * s + kAlarmValueSize.height}));
+            Pixels(header, At({kAlarmValueImage.x, kAlarmValueImage.y + 12 * s}, kAlarmValueSize)));
     EXPECT_EQ(severities.size(), static_cast<std::size_t>(kAlarmSeverityCount));
-}
-
-// ---------------------------------------------------------------- in an editor
-
-// The three panels stacked as the editor shows them, with the frames of the
-// FFT view and every button placed from the table on the real skin.
-class SkinInEditor : public ColorFramesTest::ColorFrameFixture
-{
-protected:
-    ~SkinInEditor() override { mEditor.reset(); }
-
-    void OpenEditor(std::int32_t channels)
-    {
-        for (const Panel panel : kPanels)
-            mWorlds.push_back(Skin::MakeWorld(PictureOf(panel)));
-        const Size size = EditorSize(channels > 1);
-        Open(channels, size.width, size.height,
-             [this](EditorTest::SolidFrame& page)
-             {
-                 for (std::size_t i = 0; i < std::size(kPanels); ++i)
-                     Place(page, kPanels[i], mWorlds[i].get());
-             });
-    }
-
-    void Place(Frame& page, Panel panel, OGWorld* skin)
-    {
-        const Rect r = PanelRect(panel);
-        auto* frame =
-            new PixMapDrawFrame(&page, r.left, r.top, r.Width(), r.Height(), 0, 0, skin, 0, 0);
-        for (const Element& e : Elements(panel))
-        {
-            if ((e.views & kViewFFT) == 0)
-                continue;
-            const Rect& b = e.rect;
-            if (e.IsButton())
-            {
-                mButtons[Name(e)] = MakeButton(frame, e, skin);
-                continue;
-            }
-            if (e.name == "plot")
-                new QVXSpecPlotFrame(frame, b.left, b.top, b.Width(), b.Height(), 0, 0);
-            else if (e.name == "colorMapSelector")
-                new QVXSpectrogramColorFrame(frame, b.left, b.top, b.Width(), b.Height(), b.left,
-                                             b.top, skin);
-            else if (e.name == "colorLegend")
-                new SpectrumColorLegendFrame(frame, b.left, b.top, b.left, b.top, skin);
-            else if (e.name == "curveColors")
-                new QVXSpectrumColorFrame(frame, b.left, b.top, b.Width(), b.Height(), b.left,
-                                          b.top, skin, 0);
-            else
-                new PixMapDrawFrame(frame, b.left, b.top, b.Width(), b.Height(), b.left, b.top,
-                                    skin, 0, 0);
-        }
-    }
-
-    static PixMapButton* MakeButton(Frame* parent, const Element& e, DrawContext* skin)
-    {
-        PixMapButton::Images images;
-        images.picture = skin;
-        images.source = e.images.source;
-        images.offset = e.images.offset;
-        images.hasPressed = e.images.hasPressed;
-        images.pressedSource = e.images.pressedSource;
-        images.pressedOffset = e.images.pressedOffset;
-        images.disabledSource = e.images.disabledSource;
-        const Rect& b = e.rect;
-        const std::int32_t id = e.id < 0 ? 0 : e.id;
-        switch (e.kind)
-        {
-        case Kind::MultiState:
-            return new MultiStateButton(parent, b.left, b.top, b.Width(), b.Height(), 0, id, images,
-                                        e.states);
-        case Kind::Blinking:
-            return new BlinkingBooleanButton(parent, b.left, b.top, b.Width(), b.Height(), 0, id,
-                                             images);
-        case Kind::Toggle:
-        case Kind::RadioMember:
-            return new BooleanButton(parent, b.left, b.top, b.Width(), b.Height(), 0, id, images);
-        case Kind::InstantAction:
-            return new InstantActionButton(parent, b.left, b.top, b.Width(), b.Height(), 0, id,
-                                           images);
-        default:
-            return new ActionButton(parent, b.left, b.top, b.Width(), b.Height(), 0, id, images);
-        }
-    }
-
-    // Whether the window shows image `index` of the named button.
-    ::testing::AssertionResult Shows(Panel panel, std::string_view name, std::int32_t index,
-                                     bool blink = false)
-    {
-        const Element* e = Find(panel, name);
-        const PixelBuffer& skin = mWorlds[static_cast<std::size_t>(panel)]->GetPixels();
-        const Rect image = blink ? BlinkImageRect(*e, index) : ImageRect(*e, index);
-        const Rect place = e->rect.Offset(0, PanelRect(panel).top);
-        for (std::int32_t y = 0; y < place.Height(); ++y)
-        {
-            for (std::int32_t x = 0; x < place.Width(); ++x)
-            {
-                const std::uint32_t want = skin.At(image.left + x, image.top + y) & 0xffffff;
-                const std::uint32_t got = ToPixel(Pixel(place.left + x, place.top + y));
-                if (want != got)
-                    return ::testing::AssertionFailure() << name << " differs from image " << index
-                                                         << " at (" << x << ", " << y << ")";
-            }
-        }
-        return ::testing::AssertionSuccess();
-    }
-
-    Point Centre(Panel panel, std::string_view name) const
-    {
-        const Rect r = Find(panel, name)->rect.Offset(0, PanelRect(panel).top);
-        return {r.left + r.Width() / 2, r.top + r.Height() / 2};
-    }
-
-    std::vector<std::unique_ptr<OGWorld>> mWorlds;
-    std::map<std::string, PixMapButton*> mButtons;
-};
-
-TEST_F(SkinInEditor, ButtonsShowTheImagesTheTableNamesForEachState)
-{
-    OpenEditor(2);
-    Snapshot("skin-editor");
-    const Panel a = Panel::Analyzer;
-
-    // A toggle: off, pressed (showing what a release gives), on, disabled.
-    EXPECT_TRUE(Shows(a, "logScale", 0));
-    mEditor->MouseDown(Centre(a, "logScale"));
-    mEditor->Paint();
-    EXPECT_TRUE(Shows(a, "logScale", 3));
-    mEditor->MouseUp(Centre(a, "logScale"));
-    mEditor->Paint();
-    EXPECT_TRUE(Shows(a, "logScale", 1));
-    mButtons["logScale"]->SetMouseActive(false);
-    mEditor->Paint();
-    EXPECT_TRUE(Shows(a, "logScale", 4));
-
-    // A multi-state button steps through its states.
-    mEditor->Click(Centre(a, "view"));
-    mEditor->Paint();
-    EXPECT_TRUE(Shows(a, "view", 2));
-
-    // An action button of the header lights while held.
-    mEditor->MouseDown(Centre(Panel::Header, "saveDefaults"));
-    mEditor->Paint();
-    EXPECT_TRUE(Shows(Panel::Header, "saveDefaults", 3));
-    mEditor->MouseUp(Centre(Panel::Header, "saveDefaults"));
-    mEditor->Paint();
-    EXPECT_TRUE(Shows(Panel::Header, "saveDefaults", 0));
-
-    // Freeze, switched on, blinks into its second strip.
-    mEditor->Click(Centre(a, "freeze"));
-    mEditor->Paint();
-    EXPECT_TRUE(Shows(a, "freeze", 1));
-    // Timer ticks are 1/60 s: 17 ms of the clock each.
-    for (std::int32_t t = 0; t < BlinkingBooleanButton::kBlinkTicks + 1; ++t)
-    {
-        FakeClock::ms += 17;
-        mEditor->Tick();
-    }
-    mEditor->Paint();
-    EXPECT_TRUE(Shows(a, "freeze", 1, true));
-
-    // The skin pixel the mono selector reads is the one the editor shows there.
-    const PixelBuffer& skin = mWorlds[1]->GetPixels();
-    EXPECT_EQ(ToPixel(Pixel(kSelectorPanelPixel.x, kSelectorPanelPixel.y + PanelRect(a).top)),
-              skin.At(kSelectorPanelPixel.x, kSelectorPanelPixel.y) & 0xffffff);
-}
-
-TEST_F(SkinInEditor, MonoCoversTheSecondChannelWithThePanelItself)
-{
-    OpenEditor(1);
-    Snapshot("skin-editor-mono");
-    const Rect c = QVXSpectrogramColorFrame::kMonoCover.Offset(
-        kColorMapSelector.left, kColorMapSelector.top + PanelRect(Panel::Analyzer).top);
-    const std::uint32_t panel = ToPixel(Pixel(c.left - 1, c.top - 1));
-    for (std::int32_t y = c.top; y < c.bottom; y += 7)
-    {
-        for (std::int32_t x = c.left; x < c.right; x += 5)
-            EXPECT_EQ(ToPixel(Pixel(x, y)), panel) << x << ", " << y;
-    }
 }
 
 } // namespace

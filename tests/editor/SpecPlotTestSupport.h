@@ -1,13 +1,12 @@
 #pragma once
 // The spectrum plot opened offscreen over the real plug-in object: audio fed
 // through Process, the window ticked in simulated time (one tick = 17 ms),
-// pixels read back. The plot sits where the analyzer panel puts it,
-// (9, 33), 501 x 200, unless a test asks for another size.
-//
-// Expected values in these suites come from the display's formulas written out
-// here, never from the plot's own arithmetic.
+// pixels read back. The plot sits where the analyzer panel puts it, (9, 33),
+// 501 x 200, unless a test asks for another size. Expected values come from
+// the display's formulas written out here, never from the plot's arithmetic.
 
 #include "editor/QVXSpecPlotFrame.h"
+#include "gui/OGWorld.h"
 #include "gui/OffscreenEditor.h"
 #include "gui/PixelBuffer.h"
 #include "model/QVXSpecConfig.h"
@@ -54,13 +53,10 @@ inline CVLCanvas::ColorSpec Shown(const CVLCanvas::ColorSpec& color)
 // on a plot of width w at sample rate s.
 inline int ExpectedX(double f, double a, double b, double w, double s, bool logScale)
 {
-    double x;
-    if (logScale)
-        x = (std::log10(std::max(f * s, 1.0)) - std::log10(a * s)) /
-            (std::log10(b * s) - std::log10(a * s)) * w;
-    else
-        x = (f - a) / (b - a) * w;
-    return static_cast<int>(x);
+    if (!logScale)
+        return static_cast<int>((f - a) / (b - a) * w);
+    return static_cast<int>((std::log10(std::max(f * s, 1.0)) - std::log10(a * s)) /
+                            (std::log10(b * s) - std::log10(a * s)) * w);
 }
 
 // The display's level mapping with 0 dB at the top.
@@ -76,9 +72,8 @@ protected:
     static constexpr int kPlotWidth = 501;
     static constexpr int kPlotHeight = 200;
 
-    PlotFixture() : PlotFixture(2) {}
     // A mono (1) or stereo (2) instance.
-    explicit PlotFixture(std::int32_t channels) : mPlugin(mPlatform, {channels, channels})
+    explicit PlotFixture(std::int32_t channels = 2) : mPlugin(mPlatform, {channels, channels})
     {
         mPlugin.SetSampleRate(static_cast<float>(mRate));
         mPlugin.SetMaxBlockSize(mBlock);
@@ -89,15 +84,14 @@ protected:
     // Opens the editor with the plot (of the given size) on a black page.
     void Open(int width = kPlotWidth, int height = kPlotHeight)
     {
+        const int w = kPlotOrigin.x + width + 9, h = kPlotOrigin.y + height + 9;
         mPlugin.build = [=, this](PluginUIRoot& root)
         {
-            auto* page = new Frame(root.GetMasterFrame(), 0, 0, kPlotOrigin.x + width + 9,
-                                   kPlotOrigin.y + height + 9, 0, 0);
+            auto* page = new Frame(root.GetMasterFrame(), 0, 0, w, h, 0, 0);
             mPlot = new QVXSpecPlotFrame(page, kPlotOrigin.x, kPlotOrigin.y, width, height, 0, 0);
             return page;
         };
-        mEditor = std::make_unique<OffscreenEditor>(mPlugin, kPlotOrigin.x + width + 9,
-                                                    kPlotOrigin.y + height + 9);
+        mEditor = std::make_unique<OffscreenEditor>(mPlugin, w, h);
         mEditor->Open();
         ASSERT_TRUE(mEditor->IsOpen());
         ASSERT_NE(mPlot, nullptr);
@@ -110,6 +104,8 @@ protected:
     {
         std::vector<float> l(static_cast<std::size_t>(mBlock)), r(l.size()), ol(l.size()),
             orr(l.size());
+        const float* in[] = {l.data(), r.data()};
+        float* out[] = {ol.data(), orr.data()};
         for (std::int64_t done = 0; done < frames;)
         {
             const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(mBlock, frames - done));
@@ -118,8 +114,6 @@ protected:
                 l[static_cast<std::size_t>(i)] = left(mTime + i);
                 r[static_cast<std::size_t>(i)] = right(mTime + i);
             }
-            const float* in[] = {l.data(), r.data()};
-            float* out[] = {ol.data(), orr.data()};
             mPlugin.Process(in, out, n, false, 0);
             mTime += n;
             done += n;
@@ -163,6 +157,29 @@ protected:
             if (Pixel(x, y) == color)
                 rows.push_back(y);
         return rows;
+    }
+
+    // Pixels of the top `rows` rows of the plot (FFT colours) that differ from
+    // the background with only `text` on it in the readout face, on baseline
+    // 16, centred or right-aligned 20 pixels from the edge.
+    int DifferencesFromText(const char* text, int rows, bool centred)
+    {
+        OGWorld expected(Rect{0, 0, kPlotWidth, rows});
+        expected.SetForeColor(Shown(Config().GetColor(0, QVXSpecPlotFrame::clrBG)));
+        expected.PaintRect({0, 0, kPlotWidth, rows});
+        expected.SetTextFace(1, Shown(Config().GetColor(0, QVXSpecPlotFrame::clrReadout)));
+        const int width = expected.TextWidth(text);
+        expected.MoveTo({centred ? (kPlotWidth - width) / 2 : kPlotWidth - width - 20, 16});
+        expected.DrawString(text);
+        int differences = 0;
+        for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < kPlotWidth; ++x)
+            {
+                CVLCanvas::ColorSpec want;
+                expected.GetPixel({x, y}, want);
+                differences += Pixel(x, y) == want ? 0 : 1;
+            }
+        return differences;
     }
 
     // Declared first: the clock outlives everything that reads it.

@@ -1,13 +1,10 @@
-// The analyzer panel's imports from settings files and its colour reset, over
-// the real plug-in object in an open editor with a scripted file dialog. The
-// files come from a second instance whose state was changed, saved with its
-// own settings-file writer; the registry lives in a fresh directory. Expected
-// states are the target's own with the imported view's share taken from the
-// source instance; the built-in colours are those a new instance starts with.
+// The analyzer panel's imports from settings files and its colour reset,
+// from files saved by a second instance that differs in everything.
 
 #include "ScriptedDialogs.h"
 
 #include "editor/QVXViewSettingsImport.h"
+#include "editor/QuarvixMainFrame.h"
 #include "gui/ErrorFrame.h"
 #include "gui/OffscreenEditor.h"
 #include "model/QVXAlarmManager.h"
@@ -36,33 +33,29 @@ using Report = std::tuple<std::string, std::string, std::int32_t, std::int32_t>;
 using Alarms = QVXAlarmManager;
 
 const Report kNoData{"No data was found.", "", 0, 1};
+const std::vector<int> kViews{QVXSpecConfig::kAnaFFT, QVXSpecConfig::kAnaSpectrogram,
+                              QVXSpecConfig::kAna3rdOct};
+// The panel's three imports; the spectrogram offers only the view settings.
 enum Command
 {
-    kSlots = 40,
-    kColors = 41,
-    kView = 42
+    kSlots,
+    kColors,
+    kView
 };
-
-struct PagePlugin : Quarvix
-{
-    using Quarvix::Quarvix;
-    Frame* CreateEditorFrame(PluginUIRoot& root) override
-    {
-        return new Frame(root.GetMasterFrame(), 0, 0, 300, 200, 0, 0);
-    }
-};
+constexpr void (QVXViewSettingsImport::*kImports[])() = {
+    &QVXViewSettingsImport::ImportMemorySlots, &QVXViewSettingsImport::ImportColors,
+    &QVXViewSettingsImport::ImportViewSettings};
 
 Config::MemSlotData Curve(float level, int view)
 {
     Config::MemSlotData curve;
-    curve.mType = Config::kDtPeakHold;
-    curve.mBands = 2;
-    curve.mFs = 48000;
-    curve.mView = view;
+    std::tie(curve.mType, curve.mBands, curve.mFs, curve.mView) =
+        std::make_tuple(Config::kDtPeakHold, 2, 48000, view);
     curve.mChannels = {{level, level - 0.5f}, {level - 1.0f, level - 1.5f}};
     return curve;
 }
 
+// One message for each of the 22 colours of a view.
 std::vector<LoggedMessage> ColorMessages()
 {
     std::vector<LoggedMessage> messages;
@@ -79,26 +72,6 @@ ArchivedState WithColorsOf(ArchivedState state, const ArchivedState& source, int
     else
         std::copy_n(source.colors.begin() + (view == Config::kAnaFFT ? 0 : 22), 22,
                     state.colors.begin() + (view == Config::kAnaFFT ? 0 : 22));
-    return state;
-}
-
-// The target's state with what a view import of `view` takes from the source.
-ArchivedState WithViewOf(ArchivedState state, const ArchivedState& source, int view)
-{
-    const auto at = static_cast<std::size_t>(view);
-    state.options[at] = source.options[at];
-    state.bandRanges[at] = source.bandRanges[at];
-    state = WithColorsOf(state, source, view);
-    if (view == Config::kAnaSpectrogram)
-    {
-        std::tie(state.gain, state.floor) = std::tie(source.gain, source.floor);
-        return state;
-    }
-    const std::size_t half = view == Config::kAnaFFT ? 0 : 1;
-    std::copy_n(source.slots.begin() + 3 * half, 3, state.slots.begin() + 3 * half);
-    state.activeMemory[half] = source.activeMemory[half];
-    if (view == Config::kAna3rdOct)
-        state.barView = source.barView;
     return state;
 }
 
@@ -125,7 +98,8 @@ protected:
         alarms.SetGroupTriggerSeverity(Alarms::kMasterAlarm, 3);
         mTarget.GetAlarmManager().SetSeverity(Alarms::kBandLevelAlarmL, 3);
 
-        mEditor = std::make_unique<OffscreenEditor>(mTarget, 300, 200);
+        InstallQuarvixEditor(); // the plug-in's own editor around the import
+        mEditor = std::make_unique<OffscreenEditor>(mTarget);
         mEditor->SetDialogService(&mDialogs);
         mEditor->Open();
         ASSERT_TRUE(mEditor->IsOpen());
@@ -176,23 +150,29 @@ protected:
         return out.str();
     }
 
-    void Run(int command)
+    // Each import every view offers, run from a cleared log and report
+    // list, with the state before it kept for `check`.
+    void ForEachImport(const std::function<void(int view, int command)>& check)
     {
-        switch (command)
-        {
-        case kSlots:
-            return mImport->ImportMemorySlots();
-        case kColors:
-            return mImport->ImportColors();
-        default:
-            return mImport->ImportViewSettings();
-        }
+        for (const int view : kViews)
+            for (const int command : {kSlots, kColors, kView})
+            {
+                if (view == Config::kAnaSpectrogram && command != kView)
+                    continue;
+                SCOPED_TRACE(testing::Message() << "view " << view << ", command " << command);
+                Target().SetSpectrumView(view, false);
+                mBefore = State();
+                mBeforeConfig = StateOf(Target());
+                mLog->Take();
+                TakeReports();
+                ((*mImport).*kImports[command])();
+                check(view, command);
+            }
     }
     std::vector<Report> TakeReports()
     {
         std::vector<Report> reports;
-        const std::vector<Frame*> children = mEditor->GetMasterFrame()->GetChildren();
-        for (Frame* child : children)
+        for (Frame* child : std::vector<Frame*>(mEditor->GetMasterFrame()->GetChildren()))
             if (auto* error = dynamic_cast<ErrorFrame*>(child))
             {
                 reports.emplace_back(error->GetMessage(), error->GetDetail(), error->GetCode(),
@@ -204,9 +184,10 @@ protected:
     std::string State() { return TestFiles::MaskIds(mTarget.CaptureSettingsText()); }
 
     FakeClock mClock;
-    std::string mOldConfigHome;
+    std::string mOldConfigHome, mBefore;
+    ArchivedState mBeforeConfig;
     RecordingPlatform mPlatform, mSourcePlatform;
-    PagePlugin mTarget{mPlatform, {2, 2}};
+    Quarvix mTarget{mPlatform, {2, 2}};
     Quarvix mSource{mSourcePlatform, {2, 2}};
     ScriptedDialogs mDialogs;
     std::unique_ptr<OffscreenEditor> mEditor;
@@ -242,27 +223,19 @@ TEST_F(ViewSettingsImport, MemorySlotsReplaceOnlyTheSlotsTheFileFillsAndKeepVisi
         EXPECT_EQ(mLog->Take(), (std::vector<LoggedMessage>{M("msdc", 0), M("msdc", 2)}));
         EXPECT_TRUE(TakeReports().empty());
     }
-    // Both imports asked the settings-file dialog; the second one started
-    // where the first file was chosen.
+    // Both imports asked the settings-file dialog (its request is pinned by
+    // the global strip's tests); the second started where the first file was.
     ASSERT_EQ(mDialogs.asked.size(), 2u);
-    for (const FileDialogRequest& request : mDialogs.asked)
-    {
-        EXPECT_FALSE(request.save);
-        ASSERT_EQ(request.filters.size(), 2u);
-        EXPECT_EQ(std::tie(request.filters[0].label, request.filters[0].pattern),
-                  std::make_tuple("CVL Settings Files (*.quarvix)", "*.quarvix"));
-        EXPECT_EQ(std::tie(request.filters[1].label, request.filters[1].pattern),
-                  std::make_tuple("All Files (*.*)", "*.*"));
-    }
-    EXPECT_EQ(mDialogs.asked[0].initialDirectory, "");
-    EXPECT_EQ(mDialogs.asked[1].initialDirectory, (mDir / "files").string());
+    EXPECT_FALSE(mDialogs.asked[1].save);
+    EXPECT_EQ(std::tie(mDialogs.asked[0].initialDirectory, mDialogs.asked[1].initialDirectory),
+              std::make_tuple("", (mDir / "files").string()));
 }
 
 TEST_F(ViewSettingsImport, ColorsAndViewSettingsComeOnlyForTheShownView)
 {
     ChooseSourceFile();
     const ArchivedState source = StateOf(Source());
-    for (const int view : {Config::kAnaFFT, Config::kAnaSpectrogram, Config::kAna3rdOct})
+    for (const int view : kViews)
     {
         SCOPED_TRACE(view);
         Target().SetSpectrumView(view, false);
@@ -274,73 +247,62 @@ TEST_F(ViewSettingsImport, ColorsAndViewSettingsComeOnlyForTheShownView)
             EXPECT_EQ(StateOf(Target()), expected);
             EXPECT_EQ(mLog->Take(), ColorMessages());
         }
-        const ArchivedState expected = WithViewOf(StateOf(Target()), source, view);
+        // The view's share, as the configuration's own tests pin it: here its
+        // options and colours come, the other views' options stay.
+        const ArchivedState before = StateOf(Target());
         mLog->Take();
         mImport->ImportViewSettings();
-        EXPECT_EQ(StateOf(Target()), expected);
+        const ArchivedState after = StateOf(Target());
+        for (const int other : kViews)
+            EXPECT_EQ(after.options[other], (other == view ? source : before).options[other]);
+        EXPECT_EQ(WithColorsOf(after, source, view), after);
         EXPECT_EQ(mLog->Take(), ViewStateBurst(view == Config::kAnaSpectrogram));
         EXPECT_TRUE(TakeReports().empty());
         // The band-level alarms come only with the third-octave view; the
         // special severity 4 arrives as 0, other severities as stored, and
         // the master alarm is left alone.
         const bool alarms = view == Config::kAna3rdOct;
-        EXPECT_EQ(Alarm(Alarms::kBandLevelAlarmL).mSeverity, alarms ? 0 : 3);
-        EXPECT_EQ(Alarm(Alarms::kBandLevelAlarmL).mDescriptor.mThreshold, alarms ? -30.0f : -10.0f);
-        EXPECT_EQ(Alarm(Alarms::kBandLevelAlarmR).mSeverity, alarms ? 2 : 0);
-        EXPECT_EQ(Alarm(Alarms::kBandLevelAlarmR).mDescriptor.mThreshold, alarms ? -50.0f : -10.0f);
+        const auto& left = Alarm(Alarms::kBandLevelAlarmL);
+        const auto& right = Alarm(Alarms::kBandLevelAlarmR);
+        EXPECT_EQ(std::tie(left.mSeverity, left.mDescriptor.mThreshold, right.mSeverity,
+                           right.mDescriptor.mThreshold),
+                  alarms ? std::make_tuple(0, -30.0f, 2, -50.0f)
+                         : std::make_tuple(3, -10.0f, 0, -10.0f));
         EXPECT_EQ(Alarm(Alarms::kMasterAlarm).mDescriptor.mGroupTriggerSeverity, 1);
     }
 }
-TEST_F(ViewSettingsImport, FileWithoutTheConfigurationFindsNoDataButStillImportsAlarms)
-{
-    ChooseFileHolding(AlarmsOnlyText());
-    for (const int view : {Config::kAnaFFT, Config::kAnaSpectrogram, Config::kAna3rdOct})
-        for (const int command : {kSlots, kColors, kView})
-        {
-            if (view == Config::kAnaSpectrogram && command != kView)
-                continue;
-            SCOPED_TRACE(testing::Message() << "view " << view << ", command " << command);
-            Target().SetSpectrumView(view, false);
-            const ArchivedState before = StateOf(Target());
-            mLog->Take();
-            Run(command);
-            EXPECT_EQ(TakeReports(), std::vector<Report>{kNoData});
-            EXPECT_EQ(StateOf(Target()), before);
-            EXPECT_TRUE(mLog->Take().empty());
-            const bool alarms = view == Config::kAna3rdOct && command == kView;
-            EXPECT_EQ(Alarm(Alarms::kBandLevelAlarmL).mSeverity, alarms ? 0 : 3);
-            EXPECT_EQ(Alarm(Alarms::kBandLevelAlarmR).mDescriptor.mThreshold,
-                      alarms ? -50.0f : -10.0f);
-        }
-}
 
-TEST_F(ViewSettingsImport, DamagedFilesAreReportedAndChangeNothing)
+// A damaged file changes nothing; one without a configuration (the last)
+// still brings the band-level alarms with the third-octave view.
+TEST_F(ViewSettingsImport, DamagedOrForeignFilesFindNoDataAndChangeNothingButAlarms)
 {
     const std::string whole = mSource.CaptureSettingsText();
     const std::vector<std::pair<const char*, std::string>> files{
         {"cut short", whole.substr(0, whole.size() / 2)},
         {"garbage", std::string("\x01\xfe no settings > here <\0 at all", 28)},
-        {"a directory", ""}};
+        {"a directory", ""},
+        {"alarms only", AlarmsOnlyText()}};
     for (const auto& [name, bytes] : files)
-        for (const int view : {Config::kAnaFFT, Config::kAnaSpectrogram, Config::kAna3rdOct})
-            for (const int command : {kSlots, kColors, kView})
+    {
+        SCOPED_TRACE(name);
+        if (bytes.empty())
+            mDialogs.answer = mDir.string();
+        else
+            ChooseFileHolding(bytes);
+        const bool alarmsOnly = std::string_view(name) == "alarms only";
+        ForEachImport(
+            [&](int view, int command)
             {
-                if (view == Config::kAnaSpectrogram && command != kView)
-                    continue;
-                SCOPED_TRACE(testing::Message()
-                             << name << ", view " << view << ", command " << command);
-                if (bytes.empty())
-                    mDialogs.answer = mDir.string();
-                else
-                    ChooseFileHolding(bytes);
-                Target().SetSpectrumView(view, false);
-                const std::string before = State();
-                mLog->Take();
-                Run(command);
                 EXPECT_EQ(TakeReports(), std::vector<Report>{kNoData});
-                EXPECT_EQ(State(), before);
+                EXPECT_EQ(StateOf(Target()), mBeforeConfig);
+                EXPECT_TRUE(alarmsOnly || State() == mBefore);
                 EXPECT_TRUE(mLog->Take().empty());
-            }
+                const bool alarms = alarmsOnly && view == Config::kAna3rdOct && command == kView;
+                EXPECT_EQ(Alarm(Alarms::kBandLevelAlarmL).mSeverity, alarms ? 0 : 3);
+                EXPECT_EQ(Alarm(Alarms::kBandLevelAlarmR).mDescriptor.mThreshold,
+                          alarms ? -50.0f : -10.0f);
+            });
+    }
 
     // Damage met half way: the slots read before it stay imported.
     std::string damaged = whole;
@@ -362,39 +324,37 @@ TEST_F(ViewSettingsImport, DamagedFilesAreReportedAndChangeNothing)
 
 TEST_F(ViewSettingsImport, CancelDoesNothingAndTheSpectrogramAsksForNoFile)
 {
+    // In the spectrogram the slot and colour imports ask for no file.
     ChooseSourceFile();
-    for (const bool cancel : {false, true})
-        for (const int view : {Config::kAnaFFT, Config::kAnaSpectrogram, Config::kAna3rdOct})
-            for (const int command : {kSlots, kColors, kView})
-            {
-                const bool asks = view != Config::kAnaSpectrogram || command == kView;
-                if (cancel != asks)
-                    continue;
-                SCOPED_TRACE(testing::Message() << "view " << view << ", command " << command);
-                if (cancel)
-                    mDialogs.answer.reset();
-                Target().SetSpectrumView(view, false);
-                const std::size_t asked = mDialogs.asked.size();
-                const std::string before = State();
-                mLog->Take();
-                Run(command);
-                EXPECT_EQ(mDialogs.asked.size(), asked + (asks ? 1 : 0));
-                EXPECT_EQ(State(), before);
-                EXPECT_TRUE(mLog->Take().empty());
-                EXPECT_TRUE(TakeReports().empty());
-            }
+    Target().SetSpectrumView(Config::kAnaSpectrogram, false);
+    const std::string shown = State();
+    mLog->Take();
+    mImport->ImportMemorySlots();
+    mImport->ImportColors();
+    EXPECT_TRUE(mDialogs.asked.empty());
+    EXPECT_EQ(State(), shown);
+    EXPECT_TRUE(mLog->Take().empty());
+    EXPECT_TRUE(TakeReports().empty());
+    // Every import offered, cancelled: one dialog each, nothing changed or said.
+    mDialogs.answer.reset();
+    std::size_t asked = 0;
+    ForEachImport(
+        [&](int, int)
+        {
+            EXPECT_EQ(mDialogs.asked.size(), ++asked);
+            EXPECT_EQ(State(), mBefore);
+            EXPECT_TRUE(mLog->Take().empty());
+            EXPECT_TRUE(TakeReports().empty());
+        });
     EXPECT_FALSE(Platform::Registry().GetValue("Software\\Corvanel Sound\\Recent Directories",
                                                "QVX Spectrum Analyzer", 1024));
 }
 
 TEST_F(ViewSettingsImport, ResetRestoresTheColoursOfTheDefaultSettingsElseTheBuiltInOnes)
 {
-    // Built-in: the colours every new instance starts with, and both colour maps 2.
+    // Built-in: the colours and maps every new instance starts with.
     Quarvix fresh(mSourcePlatform, {2, 2});
     const ArchivedState builtIn = StateOf(*fresh.GetGeneralService().GetSpecConfig());
-    ASSERT_EQ(builtIn.colors[2], (CVLCanvas::ColorSpec{55512, 55512, 55512}));      // FFT "clrLR"
-    ASSERT_EQ(builtIn.colors[22 + 2], (CVLCanvas::ColorSpec{37008, 37265, 37008})); // third-octave
-    ASSERT_EQ(builtIn.colorMaps, (std::vector<int>{2, 2}));
     // With default settings: those of the source, loaded into the target.
     // Either way the user has changed the colours since.
     const ArchivedState source = StateOf(Source());
@@ -410,7 +370,7 @@ TEST_F(ViewSettingsImport, ResetRestoresTheColoursOfTheDefaultSettingsElseTheBui
                 Target().SetColor(set, role, {static_cast<std::uint16_t>(role), 1, 2}, false);
         Target().SetSpectrogramColorMap(0, 5, false);
         Target().SetSpectrogramColorMap(1, 9, false);
-        for (const int view : {Config::kAnaFFT, Config::kAnaSpectrogram, Config::kAna3rdOct})
+        for (const int view : kViews)
         {
             SCOPED_TRACE(testing::Message() << "defaults " << defaults << ", view " << view);
             Target().SetSpectrumView(view, false);
