@@ -27,10 +27,17 @@ minutes=10
 echo "Generating a ${minutes}-minute 48 kHz stereo file..."
 sox -n -r 48000 -c 2 -b 24 "$work/in.wav" synth "$((minutes * 60))" pinknoise sine 1000 gain -6
 
-# CPU seconds (user + system) of a command, from GNU time.
+# User plus system CPU seconds of a command, to the millisecond (the shell's
+# own timer; /usr/bin/time rounds to hundredths), the least of three runs:
+# the machine's noise only ever adds time.
 cpu() {
-  /usr/bin/time -f '%U %S' -o "$work/time" "$@" >/dev/null
-  awk '{ printf "%.3f", $1 + $2 }' "$work/time"
+  local best="" run
+  for run in 1 2 3; do
+    local TIMEFORMAT='%3U %3S'
+    { time "$@" >/dev/null 2>&1; } 2>"$work/time"
+    best=$(awk -v best="$best" '{ t = $1 + $2; if (best == "" || t < best) best = t; printf "%.3f", best }' "$work/time")
+  done
+  echo "$best"
 }
 
 analyze=$(cpu "$host" analyze "$work/in.wav" --quiet --export "$work/out.txt")

@@ -5,9 +5,15 @@
 #include "platform/SafeFile.h"
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
 #include <sndfile.h>
+#include <sys/stat.h>
 #include <type_traits>
+#include <unistd.h>
 
 namespace
 {
@@ -65,6 +71,69 @@ void Deinterleave(const Sample* in, std::size_t stride, std::size_t frames, floa
 // Frames converted per libsndfile call.
 constexpr std::int64_t kChunkFrames = 8192;
 
+std::uint32_t LittleEndian32(const unsigned char* p) noexcept
+{
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+std::uint16_t LittleEndian16(const unsigned char* p) noexcept
+{
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+// Reads exactly size bytes at offset; false on an error or the end of the file.
+bool ReadAt(int descriptor, unsigned char* to, std::size_t size, std::int64_t offset) noexcept
+{
+    while (size > 0)
+    {
+        const ssize_t got = ::pread(descriptor, to, size, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        to += got;
+        size -= static_cast<std::size_t>(got);
+        offset += got;
+    }
+    return true;
+}
+
+// The frames of a run of little-endian samples of Bytes bytes, Channels
+// interleaved, into one float buffer per channel: integers left-justified to
+// 32 bits as libsndfile's integer interface gives them, then scaled as
+// Deinterleave scales them; floats as they are. Each sample is loaded as the
+// four bytes from its first one and shifted, so `in` must have three bytes
+// to spare after the last frame.
+template <int Bytes, bool Floats, int Channels>
+void DecodeFrames(const unsigned char* in, std::size_t frames, float* const* out) noexcept
+{
+    float* to[Channels];
+    std::copy(out, out + Channels, to);
+    for (std::size_t i = 0; i < frames; ++i)
+    {
+        for (int c = 0; c < Channels; ++c, in += Bytes)
+        {
+            std::uint32_t word;
+            std::memcpy(&word, in, sizeof word);
+            if constexpr (Floats)
+                std::memcpy(&to[c][i], &word, sizeof(float));
+            else
+                to[c][i] = static_cast<float>(static_cast<std::int32_t>(word << (8 * (4 - Bytes)))) *
+                           static_cast<float>(1.0 / kIntegerScale);
+        }
+    }
+}
+
+template <int Bytes, bool Floats>
+void DecodeFrames(const unsigned char* in, std::size_t channels, std::size_t frames, float* const* out) noexcept
+{
+    if (channels == 1)
+        DecodeFrames<Bytes, Floats, 1>(in, frames, out);
+    else
+        DecodeFrames<Bytes, Floats, 2>(in, frames, out);
+}
+
 } // namespace
 
 AudioReader::AudioReader(const std::string& path) : mPath(path)
@@ -88,19 +157,144 @@ AudioReader::AudioReader(const std::string& path) : mPath(path)
         mInts.resize(samples);
     else
         mFloats.resize(samples);
+    OpenDataDirectly();
 }
 
 AudioReader::~AudioReader()
 {
+    if (mDirect.descriptor >= 0)
+        ::close(mDirect.descriptor);
     sf_close(mFile);
+}
+
+void AudioReader::OpenDataDirectly()
+{
+    int bytes = 0;
+    bool floats = false;
+    switch (mFormat & SF_FORMAT_SUBMASK)
+    {
+    case SF_FORMAT_PCM_16:
+        bytes = 2;
+        break;
+    case SF_FORMAT_PCM_24:
+        bytes = 3;
+        break;
+    case SF_FORMAT_PCM_32:
+        bytes = 4;
+        break;
+    case SF_FORMAT_FLOAT:
+        bytes = 4;
+        floats = true;
+        break;
+    default:
+        return;
+    }
+    const int type = mFormat & SF_FORMAT_TYPEMASK;
+    if ((type != SF_FORMAT_WAV && type != SF_FORMAT_WAVEX) ||
+        ((mFormat & SF_FORMAT_ENDMASK) != SF_ENDIAN_FILE && (mFormat & SF_FORMAT_ENDMASK) != SF_ENDIAN_LITTLE))
+        return;
+    const int descriptor = ::open(mPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return;
+    struct stat status{};
+    std::array<unsigned char, 40> fmt{}; // with the extensible format's fields
+    std::array<unsigned char, 12> riff{};
+    bool fmtSeen = false;
+    std::int64_t dataOffset = -1, dataSize = 0;
+    if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) &&
+        ReadAt(descriptor, riff.data(), riff.size(), 0) && std::memcmp(riff.data(), "RIFF", 4) == 0 &&
+        std::memcmp(riff.data() + 8, "WAVE", 4) == 0)
+    {
+        // The chunks after the header, each an id, a size and its body padded to an even length.
+        std::int64_t position = 12;
+        for (int chunk = 0; chunk < 4096 && position + 8 <= status.st_size; ++chunk)
+        {
+            std::array<unsigned char, 8> header{};
+            if (!ReadAt(descriptor, header.data(), header.size(), position))
+                break;
+            const std::int64_t size = LittleEndian32(header.data() + 4);
+            if (std::memcmp(header.data(), "fmt ", 4) == 0 && size >= 16)
+                fmtSeen = ReadAt(descriptor, fmt.data(), std::min<std::size_t>(fmt.size(), static_cast<std::size_t>(size)),
+                                 position + 8);
+            if (std::memcmp(header.data(), "data", 4) == 0)
+            {
+                dataOffset = position + 8;
+                dataSize = size;
+                break;
+            }
+            position += 8 + size + (size & 1);
+        }
+    }
+    // The fmt chunk must describe what libsndfile found (format tag PCM or
+    // IEEE float, directly or as the extensible format's subformat with every
+    // bit of the sample valid; the channels, block alignment and sample size),
+    // and the data chunk must hold exactly the announced frames.
+    const int code = floats ? 3 : 1;
+    const int tag = LittleEndian16(fmt.data());
+    const bool extensible = tag == 0xFFFE && LittleEndian16(fmt.data() + 16) >= 22 &&
+                            LittleEndian16(fmt.data() + 18) == bytes * 8 && LittleEndian16(fmt.data() + 24) == code;
+    const std::int64_t frameBytes = static_cast<std::int64_t>(bytes) * mChannelCount;
+    const bool matches = fmtSeen && (tag == code || extensible) &&
+                         LittleEndian16(fmt.data() + 2) == mChannelCount && LittleEndian16(fmt.data() + 12) == frameBytes &&
+                         LittleEndian16(fmt.data() + 14) == bytes * 8 && dataOffset > 0 &&
+                         dataSize == mAnnouncedFrames * frameBytes && dataOffset + dataSize <= status.st_size;
+    if (!matches)
+    {
+        ::close(descriptor);
+        return;
+    }
+    ::posix_fadvise(descriptor, 0, 0, POSIX_FADV_SEQUENTIAL);
+    mDirect.descriptor = descriptor;
+    mDirect.offset = dataOffset;
+    mDirect.bytesPerSample = bytes;
+    mDirect.floats = floats;
+    mDirect.bytes.resize(static_cast<std::size_t>(kChunkFrames * frameBytes) + 3); // see DecodeFrames
+}
+
+std::int64_t AudioReader::ReadDirectly(ChannelBuffers& channels, std::int64_t frames)
+{
+    const auto channelCount = static_cast<std::size_t>(mChannelCount);
+    const std::size_t bytes = static_cast<std::size_t>(mDirect.bytesPerSample);
+    const std::size_t frameBytes = bytes * channelCount;
+    std::int64_t done = 0;
+    while (done < frames)
+    {
+        const auto n = static_cast<std::size_t>(std::min(kChunkFrames, frames - done));
+        errno = 0;
+        if (!ReadAt(mDirect.descriptor, mDirect.bytes.data(), n * frameBytes,
+                    mDirect.offset + mFramesRead * static_cast<std::int64_t>(frameBytes)))
+        {
+            // The data chunk was whole when the file was opened: it has shrunk since, or the disk failed.
+            if (errno != 0)
+                throw HostError("cannot read '" + mPath + "': " + std::strerror(errno));
+            throw HostError("cannot read '" + mPath + "': it ends after fewer than " +
+                            std::to_string(mFramesRead + static_cast<std::int64_t>(n)) +
+                            " frames, but its header announces " + std::to_string(mAnnouncedFrames));
+        }
+        float* out[2] = {channels[0].data() + done, channels[channelCount - 1].data() + done};
+        const unsigned char* in = mDirect.bytes.data();
+        if (mDirect.floats)
+            DecodeFrames<4, true>(in, channelCount, n, out);
+        else if (bytes == 2)
+            DecodeFrames<2, false>(in, channelCount, n, out);
+        else if (bytes == 3)
+            DecodeFrames<3, false>(in, channelCount, n, out);
+        else
+            DecodeFrames<4, false>(in, channelCount, n, out);
+        done += static_cast<std::int64_t>(n);
+        mFramesRead += static_cast<std::int64_t>(n);
+    }
+    return done;
 }
 
 std::int64_t AudioReader::Read(ChannelBuffers& channels, std::int64_t frames)
 {
+    frames = std::min(frames, mAnnouncedFrames - mFramesRead);
+    if (ReadsDataDirectly())
+        return ReadDirectly(channels, frames);
     const bool integer = !mInts.empty();
     const auto channelCount = static_cast<std::size_t>(mChannelCount);
     std::int64_t done = 0;
-    frames = std::min(frames, mAnnouncedFrames - mFramesRead);
     while (done < frames)
     {
         const std::int64_t wanted = std::min(kChunkFrames, frames - done);
