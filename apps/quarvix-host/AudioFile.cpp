@@ -40,11 +40,17 @@ bool UsesIntegerPath(int format)
 }
 
 constexpr double kIntegerScale = 2147483648.0;
+
+// A left-justified integer sample as a float: converted, then scaled by
+// 2^-31. The scale is a power of two, so the result is the exact quotient
+// rounded once, as dividing would give.
+float IntegerToFloat(std::int32_t value) noexcept
+{
+    return static_cast<float>(value) * static_cast<float>(1.0 / kIntegerScale);
+}
 // One channel of interleaved samples, as floats. A channel at a time and
 // with the stride known to the compiler for mono and stereo, so that the
-// loops are vector code. Integers are scaled by 2^-31 after their conversion
-// to float: the scale is a power of two, so the result is the exact quotient
-// rounded once, as dividing would give.
+// loops are vector code.
 template <class Sample>
 void Deinterleave(const Sample* in, std::size_t stride, std::size_t frames, float* out) noexcept
 {
@@ -53,7 +59,7 @@ void Deinterleave(const Sample* in, std::size_t stride, std::size_t frames, floa
         if constexpr (std::is_same_v<Sample, float>)
             return value;
         else
-            return static_cast<float>(value) * static_cast<float>(1.0 / kIntegerScale);
+            return IntegerToFloat(value);
     };
     const auto run = [&](auto knownStride) noexcept
     {
@@ -101,8 +107,8 @@ bool ReadAt(int descriptor, unsigned char* to, std::size_t size, std::int64_t of
 
 // The frames of a run of little-endian samples of Bytes bytes, Channels
 // interleaved, into one float buffer per channel: integers left-justified to
-// 32 bits as libsndfile's integer interface gives them, then scaled as
-// Deinterleave scales them; floats as they are. Each sample is loaded as the
+// 32 bits as libsndfile's integer interface gives them, then converted as
+// Deinterleave converts them; floats as they are. Each sample is loaded as the
 // four bytes from its first one and shifted, so `in` must have three bytes
 // to spare after the last frame.
 template <int Bytes, bool Floats, int Channels>
@@ -119,8 +125,7 @@ void DecodeFrames(const unsigned char* in, std::size_t frames, float* const* out
             if constexpr (Floats)
                 std::memcpy(&to[c][i], &word, sizeof(float));
             else
-                to[c][i] = static_cast<float>(static_cast<std::int32_t>(word << (8 * (4 - Bytes)))) *
-                           static_cast<float>(1.0 / kIntegerScale);
+                to[c][i] = IntegerToFloat(static_cast<std::int32_t>(word << (8 * (4 - Bytes))));
         }
     }
 }
@@ -152,12 +157,14 @@ AudioReader::AudioReader(const std::string& path) : mPath(path)
     mSampleRate = info.samplerate;
     mChannelCount = info.channels;
     mAnnouncedFrames = std::max<std::int64_t>(info.frames, 0);
+    OpenDataDirectly();
+    if (ReadsDataDirectly())
+        return;
     const auto samples = static_cast<std::size_t>(kChunkFrames) * static_cast<std::size_t>(mChannelCount);
     if (UsesIntegerPath(mFormat))
         mInts.resize(samples);
     else
         mFloats.resize(samples);
-    OpenDataDirectly();
 }
 
 AudioReader::~AudioReader()
@@ -214,8 +221,10 @@ void AudioReader::OpenDataDirectly()
                 break;
             const std::int64_t size = LittleEndian32(header.data() + 4);
             if (std::memcmp(header.data(), "fmt ", 4) == 0 && size >= 16)
-                fmtSeen = ReadAt(descriptor, fmt.data(), std::min<std::size_t>(fmt.size(), static_cast<std::size_t>(size)),
-                                 position + 8);
+            {
+                const auto length = std::min<std::size_t>(fmt.size(), static_cast<std::size_t>(size));
+                fmtSeen = ReadAt(descriptor, fmt.data(), length, position + 8);
+            }
             if (std::memcmp(header.data(), "data", 4) == 0)
             {
                 dataOffset = position + 8;
